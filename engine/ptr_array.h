@@ -1,0 +1,30 @@
+#pragma once
+// Qu::PtrArray: a growable array of untyped pointers. Starts with 16 slots
+// and doubles when full; slot indices never change. Owns its storage, never
+// the pointed-to items. No bounds checks: callers keep 0 <= i < count.
+#include <cstdint>
+
+namespace Qu {
+
+class PtrArray {
+public:
+    PtrArray();
+    ~PtrArray();
+    PtrArray(const PtrArray&) = delete;
+    PtrArray& operator=(const PtrArray&) = delete;
+
+    void push(void* pointer);
+    void reserve(std::int32_t n);   // n >= count
+    void clear();                   // keeps the storage
+    void** slot(std::int32_t i) { return &data[i]; }
+    void* at(std::int32_t i) const { return data[i]; }
+    std::int32_t size() const { return count; }
+    std::int32_t slots() const { return capacity; }
+
+private:
+    void** data;
+    std::int32_t count;
+    std::int32_t capacity;
+};
+
+}  // namespace Qu

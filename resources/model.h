@@ -1,0 +1,116 @@
+#pragma once
+// Model records: what a 3DS file becomes.
+//
+// Axes: engine coordinates (a file point (x, y, z) is stored as (x, -z, y)).
+// Under the renderer's view flip, eye -y is up on the screen and eye +x is
+// on the left. Texture coordinates are stored negated (as the 3DS reader
+// reads them) and negated again when drawn.
+//
+// Ownership: a model's four lists hold the same records as its objects'
+// lists; nothing is freed while the demo runs. Deleting a model frees its
+// lists' nodes only. Items own their name text.
+#include <cstdint>
+
+#include "engine/list.h"
+#include "engine/vector.h"
+
+namespace Qu {
+
+class TextureKey;
+class Camera;
+
+// Item kinds (plain integers, as the scenes use them).
+enum : std::int32_t {
+    kindMesh = 1,          // opaque, lit, culled
+    kindDoubleSided = 2,   // opaque, lit, both sides, normals reversed
+    kindLight = 4,
+    kindTransparent = 8,   // depth-sorted, coloured, blended
+    kindSolidBuild = 16,
+    kindWireBuild = 32,
+    kindNew = 128,
+};
+
+class Item {
+public:
+    Item() = default;
+    virtual ~Item();   // items are deleted through Item* only at exit
+    Item(const Item&) = delete;
+    Item& operator=(const Item&) = delete;
+
+    const char* name() const { return itemName; }
+    void setName(char* text);   // takes ownership (allocated with new[])
+    std::int32_t kind() const { return itemKind; }
+    void setKind(std::int32_t k) { itemKind = k; }
+
+private:
+    char* itemName = nullptr;
+    std::int32_t itemKind = kindNew;
+};
+
+struct Vertex {
+    explicit Vertex(const Vector& filePosition);
+
+    Vector eyePosition;   // file position, then eye coordinates each frame
+    Vector position;      // model space, centred on its object
+    Vector restPosition;  // zero; scenes keep wave rest positions here
+    Vector eyeNormal;
+    Vector normal;        // unit, or zero for a vertex no face uses
+    float u = 0.0f, v = 0.0f;
+};
+
+struct Face {
+    Face(float u1, float v1, float u2, float v2, float u3, float v3,
+         std::uint32_t i1, std::uint32_t i2, std::uint32_t i3);
+
+    std::uint32_t vertexIndex[3];   // absolute, into the model's vertices
+    float cornerU[3];
+    float cornerV[3];
+    Vector eyeNormal;
+    Vector normal;
+    double depth = 0.0;             // sort key of the transparent pass
+    TextureKey* texture = nullptr;  // null: drawn untextured
+    float color[4] = {0, 0, 0, 0};  // alpha, red, green, blue
+    std::int32_t blend = 0;         // 0, 1, 2
+};
+
+class Object : public Item {
+public:
+    Object();
+
+    // matrix := rotation(ax, ay, az); position += (dx, dy, dz).
+    void place(double ax, double ay, double az, double dx, double dy, double dz);
+    // Post-load finishing: bounding box, centring, then normals.
+    void centre();
+    void computeNormals();
+
+    // Drawing-side operations (implemented with the renderer).
+    void toEyeSpace(Camera* camera);
+    void setColor(double r, double g, double b, double alpha);
+    void setColorBlend(double r, double g, double b, double alpha, std::int32_t blend);
+
+    std::int32_t vertexBase = 0;
+    Matrix matrix;
+    List<Face> faces;
+    List<Vertex> vertices;
+    Vector workPosition;
+    Vector position;
+    Vector homePosition;
+    Vector size;
+};
+
+class Model {
+public:
+    Model() = default;
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    // First item whose name equals `name` exactly; null if none.
+    Item* findObject(const char* name);
+
+    List<Face> faces;
+    List<Vertex> vertices;
+    List<Item> objects;
+    List<Camera> cameras;
+};
+
+}  // namespace Qu

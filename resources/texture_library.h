@@ -1,0 +1,89 @@
+#pragma once
+// Qu::TextureLibrary: TGA files turned into OpenGL textures, handed out by a
+// short case-sensitive key. One instance (the shell's `textureLibrary`) owns
+// every texture, key and image for the life of the program, and keeps the
+// list of every model the 3DS reader loaded.
+//
+// Key, file-name and name texts are not copied: callers keep them alive.
+// A key whose file failed to load gets no entry: find() returns null, and
+// glLinearOf()/glMipmapOf() give 0 so renderers can skip it.
+//
+// Pixel rows stay in file order (TGA: bottom row first); texel (0,0) is the
+// first pixel of the file.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/list.h"
+
+namespace Qu {
+
+class Model;
+
+struct Image {
+    std::uint8_t* pixels = nullptr;   // RGB or RGBA, file row order; freed after upload
+    std::int32_t bpp = 0;             // 24 or 32
+    std::int32_t width = 0;           // pixels, >= 1
+    std::int32_t height = 0;          // pixels, >= 1
+    std::uint32_t glNearest = 0;
+    std::uint32_t glLinear = 0;
+    std::uint32_t glMipmap = 0;
+    std::uint32_t glFormat = 0;       // GL_RGB or GL_RGBA
+};
+
+class Texture {
+public:
+    const char* fileName = nullptr;   // not owned
+    const char* name = nullptr;       // not owned
+    std::int32_t flags = 128;
+    Image* imageData = nullptr;
+
+    Image* image() const { return imageData; }
+};
+
+class TextureKey {
+public:
+    const char* key = nullptr;        // not owned
+    Texture* textureData = nullptr;
+
+    Texture* texture() const { return textureData; }
+};
+
+// GL names of a key's texture; 0 for a null key (a texture that failed to load).
+std::uint32_t glLinearOf(const TextureKey* key);
+std::uint32_t glMipmapOf(const TextureKey* key);
+
+// Why a TGA decode failed; only some failures show a message (see load()).
+enum class TgaStatus {
+    ok,
+    cannotOpen,       // "Could not load TGA file '%s'"
+    shortHeader,      // "Incorrect TGA header in '%s'"
+    badType,          // "Incorrect TGA type"
+    badSize,          // zero width/height or depth not 24/32: silent
+    truncated,        // short pixel data or RLE stream: silent
+    outOfMemory,      // silent
+};
+
+// Decodes a TGA image held in memory (types 2 and 10, 24 or 32 bits) into
+// `image` (pixels allocated with new[], BGR swapped to RGB, rows in file
+// order). Never reads outside [data, data + size). No GL, no messages.
+TgaStatus decodeTga(const std::uint8_t* data, std::size_t size, Image& image);
+
+class TextureLibrary {
+public:
+    TextureLibrary();
+    ~TextureLibrary();
+    TextureLibrary(const TextureLibrary&) = delete;
+    TextureLibrary& operator=(const TextureLibrary&) = delete;
+
+    // Loads the file under `key` unless the key is known. Failures show
+    // their message box (caption "ERROR") and leave the key without entry.
+    void load(const char* key, const char* fileName, const char* name, std::int32_t flags);
+    TextureKey* find(const char* key);
+    void addModel(Model* model);
+
+    List<Model> models;
+    List<Texture> textures;
+    List<TextureKey> keys;
+};
+
+}  // namespace Qu
