@@ -8,7 +8,8 @@
 //
 // Ownership: a model's four lists hold the same records as its objects'
 // lists; nothing is freed while the demo runs. Deleting a model frees its
-// lists' nodes only. Items own their name text.
+// lists' nodes only; deleteModel() also frees every record (tests, tools).
+// Items own their name text.
 #include <cstdint>
 
 #include "engine/list.h"
@@ -33,7 +34,9 @@ enum : std::int32_t {
 class Item {
 public:
     Item() = default;
-    virtual ~Item();   // items are deleted through Item* only at exit
+    // Virtual so that objects and lights in a model's `objects` can be
+    // deleted through Item* (deleteModel, scene shutdown).
+    virtual ~Item();
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;
 
@@ -79,8 +82,14 @@ public:
 
     // matrix := rotation(ax, ay, az); position += (dx, dy, dz).
     void place(double ax, double ay, double az, double dx, double dy, double dz);
-    // Post-load finishing: bounding box, centring, then normals.
+    // Post-load finishing: bounding box, centring, then normals. An object
+    // without vertices keeps a zero size and position.
     void centre();
+    // Face normals, then each vertex's normal as the normalised mean of the
+    // normals of the faces that use it (a face counts once per vertex);
+    // zero for an unused vertex. Linear in the object's size. A face whose
+    // indices fall outside this object's vertices gets a zero normal and
+    // touches no vertex.
     void computeNormals();
 
     // Drawing-side operations (implemented with the renderer).
@@ -112,5 +121,10 @@ public:
     List<Item> objects;
     List<Camera> cameras;
 };
+
+// Deletes the model with every item, face, vertex and camera in its lists.
+// The demo never calls it (nothing is freed while it runs); tests and tools
+// do, so that sanitizer runs see no leaks. Null is ignored.
+void deleteModel(Model* model);
 
 }  // namespace Qu
