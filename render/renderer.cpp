@@ -1,0 +1,302 @@
+#include "render/renderer.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <utility>
+
+#include "render/text.h"
+#include "render/world_access.h"
+#include "resources/texture_library.h"
+
+namespace render {
+
+void loadViewFlip() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -1.0f);
+    // The point reflection (a 180-degree turn about no axis); GL leaves a
+    // zero-axis rotation undefined, so it is a scale.
+    glScalef(-1.0f, -1.0f, -1.0f);
+}
+
+}  // namespace render
+
+namespace {
+
+using render::faceCorners;
+using render::vertexOf;
+
+// The three light parameters: colours with the given alpha, and a position.
+void setLight(const Qu::Light* light, float alpha, const Qu::Vector& at) {
+    const GLenum number = static_cast<GLenum>(light->glLight);   // may be invalid: GL ignores it
+    const float ambient[4] = {light->ambient[0], light->ambient[1], light->ambient[2], alpha};
+    const float diffuse[4] = {light->diffuse[0], light->diffuse[1], light->diffuse[2], alpha};
+    const float position[4] = {static_cast<float>(at.x), static_cast<float>(at.y),
+                               static_cast<float>(at.z), 1.0f};
+    glLightfv(number, GL_AMBIENT, ambient);
+    glLightfv(number, GL_DIFFUSE, diffuse);
+    glLightfv(number, GL_POSITION, position);
+}
+
+void enableLight(const Qu::Light* light) { glEnable(static_cast<GLenum>(light->glLight)); }
+
+// Lit faces of an opaque object: one bind and one triangle per face.
+// normalSign -1 reverses the normals (double-sided objects).
+void drawLitFaces(Qu::Model* model, Qu::Object* object, bool mipmapped, double normalSign) {
+    Qu::List<Qu::Face>& faces = object->faces;
+    faces.first();
+    while (faces.hasMore()) {
+        Qu::Face* face = faces.next();
+        Qu::Vertex* corners[3];
+        if (!face || !faceCorners(model, face, corners)) continue;
+        glBindTexture(GL_TEXTURE_2D, mipmapped ? Qu::glMipmapOf(face->texture)
+                                               : Qu::glLinearOf(face->texture));
+        glBegin(GL_TRIANGLES);
+        for (int i = 0; i < 3; ++i) {
+            const Qu::Vector& n = corners[i]->eyeNormal;
+            glNormal3f(static_cast<float>(normalSign * n.x), static_cast<float>(normalSign * n.y),
+                       static_cast<float>(normalSign * n.z));
+            glTexCoord2f(-face->cornerU[i], -face->cornerV[i]);
+            vertexOf(corners[i]->eyePosition);
+        }
+        glEnd();
+    }
+}
+
+// A view-aligned square of edge `s` centred on (x, y, z), texture (0,0) at
+// the (-s/2, -s/2) corner. A negative s swaps the corners.
+void drawSprite(float x, float y, float z, float s) {
+    const float h = s / 2.0f;
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(x - h, y - h, z);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(x + h, y - h, z);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(x + h, y + h, z);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(x - h, y + h, z);
+    glEnd();
+}
+
+double faceDepth(void* face) { return static_cast<Qu::Face*>(face)->depth; }
+
+// Far-to-near quicksort with a seeded random pivot and Hoare partition.
+// Recurses into the smaller part so the stack stays O(log n).
+void sortRange(void** faces, std::int32_t lo, std::int32_t hi) {
+    while (lo < hi) {
+        std::srand(static_cast<unsigned>(lo) * static_cast<unsigned>(hi));
+        const std::int32_t pick = lo + std::rand() % (hi - lo + 1);
+        std::swap(faces[lo], faces[pick]);
+        const double pivot = faceDepth(faces[lo]);
+        std::int32_t i = lo - 1;
+        std::int32_t j = hi + 1;
+        for (;;) {
+            do --j; while (faceDepth(faces[j]) < pivot);
+            do ++i; while (faceDepth(faces[i]) > pivot);
+            if (i >= j) break;
+            std::swap(faces[i], faces[j]);
+        }
+        if (j - lo < hi - j) {
+            sortRange(faces, lo, j);
+            lo = j + 1;
+        } else {
+            sortRange(faces, j + 1, hi);
+            hi = j;
+        }
+    }
+}
+
+}  // namespace
+
+Renderer::Renderer() = default;
+
+Renderer::~Renderer() { delete fontSet; }
+
+void Renderer::drawWorld(Qu::Model* model) { drawWorldPasses(model, false); }
+
+void Renderer::drawWorldAdditive(Qu::Model* model) { drawWorldPasses(model, true); }
+
+void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
+    Qu::Camera* camera = render::firstCamera(model);
+    if (!camera) return;
+    camera->update();
+    render::loadViewFlip();
+    glDisable(GL_BLEND);
+    glCullFace(GL_FRONT);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_LIGHTING);
+
+    // Opaque pass. Lights come after the meshes in the item list, so the
+    // meshes are lit by the light state the previous frame left.
+    Qu::List<Qu::Item>& items = model->objects;
+    items.first();
+    while (items.hasMore()) {
+        Qu::Item* item = items.next();
+        if (!item) continue;
+        switch (item->kind()) {
+        case Qu::kindMesh:
+        case Qu::kindDoubleSided: {
+            Qu::Object* object = render::asObject(item);
+            if (!object) break;
+            const bool culled = item->kind() == Qu::kindMesh;
+            glEnable(GL_LIGHTING);
+            if (culled)
+                glEnable(GL_CULL_FACE);
+            else
+                glDisable(GL_CULL_FACE);
+            object->toEyeSpace(camera);
+            drawLitFaces(model, object, culled, culled ? 1.0 : -1.0);
+            break;
+        }
+        case Qu::kindLight: {
+            Qu::Light* light = render::asLight(item);
+            if (!light) break;
+            glDisable(GL_CULL_FACE);
+            light->transform(camera);
+            if (light->spriteOnly != 1) {
+                glDisable(GL_BLEND);
+                // The world position, given under the view flip, as the
+                // original does; the light pass below corrects it.
+                setLight(light, 1.0f, light->position);
+                enableLight(light);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    if (additive) {
+        items.first();
+        while (items.hasMore()) {
+            Qu::Light* light = render::asLight(items.next());
+            if (!light || light->kind() != Qu::kindLight) continue;
+            light->transform(camera);
+            glBlendFunc(GL_SRC_COLOR, GL_ONE);
+            glEnable(GL_BLEND);
+            setLight(light, 1.0f, light->eyePosition);
+            enableLight(light);
+            glEnable(GL_LIGHTING);
+            glDisable(GL_BLEND);
+        }
+    }
+
+    // Transparent pass: far to near, depth test and depth writes on.
+    glEnable(GL_LIGHTING);
+    sortTransparentFaces(model);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    for (std::int32_t f = 0; f < transparentFaces.size(); ++f) {
+        Qu::Face* face = static_cast<Qu::Face*>(transparentFaces.at(f));
+        Qu::Vertex* corners[3];
+        if (!faceCorners(model, face, corners)) continue;
+        glEnable(GL_BLEND);
+        switch (face->blend) {
+        case 0: glBlendFunc(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR); break;
+        case 1:
+            if (additive)
+                glBlendFunc(GL_ONE, GL_ONE);
+            else
+                glBlendFunc(GL_SRC_COLOR, GL_ONE);
+            break;
+        case 2: glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); break;
+        default: break;   // keeps the factors of the face before
+        }
+        glColor4f(face->color[1], face->color[2], face->color[3], face->color[0]);
+        glBindTexture(GL_TEXTURE_2D, Qu::glMipmapOf(face->texture));
+        glBegin(GL_TRIANGLES);
+        for (int i = 0; i < 3; ++i) {
+            glTexCoord2f(-face->cornerU[i], -face->cornerV[i]);
+            vertexOf(corners[i]->eyePosition);
+        }
+        glEnd();
+    }
+
+    drawLightPass(model, !additive);
+}
+
+void Renderer::drawLightFlares(Qu::Model* model) {
+    Qu::Camera* camera = render::firstCamera(model);
+    if (!camera) return;
+    camera->update();
+    render::loadViewFlip();
+    glDisable(GL_BLEND);
+    glCullFace(GL_FRONT);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_LIGHTING);
+    drawLightPass(model, true);
+}
+
+// Sets every light from its eye position (the state the next frame's
+// meshes are lit by) and draws the flares of sprite-only lights.
+void Renderer::drawLightPass(Qu::Model* model, bool sprites) {
+    Qu::Camera* camera = render::firstCamera(model);
+    if (!camera) return;
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    Qu::List<Qu::Item>& items = model->objects;
+    items.first();
+    while (items.hasMore()) {
+        Qu::Light* light = render::asLight(items.next());
+        if (!light || light->kind() != Qu::kindLight) continue;
+        glDisable(GL_CULL_FACE);
+        light->transform(camera);
+        glDisable(GL_BLEND);
+        setLight(light, 0.5f, light->eyePosition);
+        enableLight(light);
+        glEnable(GL_LIGHTING);
+        if (light->spriteOnly != 1) continue;
+
+        glColor4f(0.3f, 0.3f, 0.3f, 0.5f);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_COLOR, GL_ONE);
+        setLight(light, 1.0f, light->eyePosition);
+        enableLight(light);
+        if (light->texture) {
+            if (sprites) {
+                glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+                glBlendFunc(GL_SRC_COLOR, GL_ONE);
+                glEnable(GL_BLEND);
+            }
+            setLight(light, 1.0f, light->eyePosition);
+            enableLight(light);
+            glDisable(GL_LIGHTING);
+            const GLuint name = Qu::glLinearOf(light->texture);
+            if (sprites && name != 0) {
+                glBindTexture(GL_TEXTURE_2D, name);
+                const Qu::Vector& at = light->eyePosition;
+                drawSprite(static_cast<float>(at.x), static_cast<float>(at.y),
+                           static_cast<float>(at.z), light->size);
+            }
+        }
+        glDisable(GL_BLEND);
+    }
+}
+
+void Renderer::sortTransparentFaces(Qu::Model* model) {
+    transparentFaces.clear();
+    Qu::Camera* camera = render::firstCamera(model);
+    if (!camera) return;
+    Qu::List<Qu::Item>& items = model->objects;
+    items.first();
+    while (items.hasMore()) {
+        Qu::Item* item = items.next();
+        if (!item || item->kind() != Qu::kindTransparent) continue;
+        Qu::Object* object = render::asObject(item);
+        if (!object) continue;
+        object->toEyeSpace(camera);
+        Qu::List<Qu::Face>& faces = object->faces;
+        faces.first();
+        while (faces.hasMore()) {
+            Qu::Face* face = faces.next();
+            Qu::Vertex* corners[3];
+            if (!face || !faceCorners(model, face, corners)) continue;
+            face->depth = (corners[0]->eyePosition.z + corners[1]->eyePosition.z +
+                           corners[2]->eyePosition.z) / 3.0;
+            transparentFaces.push(face);
+        }
+    }
+    if (transparentFaces.size() >= 2) sortRange(transparentFaces.slot(0), 0, transparentFaces.size() - 1);
+}
