@@ -1,0 +1,303 @@
+// Model records: construction, centring, normals, placement and lookup.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "resources/light.h"
+#include "resources/model.h"
+
+namespace {
+
+using Qu::Face;
+using Qu::Model;
+using Qu::Object;
+using Qu::Vector;
+using Qu::Vertex;
+
+char* copyText(const char* text) {
+    char* owned = new char[std::strlen(text) + 1];
+    std::strcpy(owned, text);
+    return owned;
+}
+
+void expectVector(const Vector& v, double x, double y, double z, double tolerance = 1e-12) {
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
+// An object of `model` holding the given points and faces (indices local to
+// the object), laid out as the 3DS reader lays it out.
+class MeshBuilder {
+public:
+    explicit MeshBuilder(Model& model) : model(model) {}
+    ~MeshBuilder() = default;
+
+    Object* object(const char* name, const std::vector<Vector>& points,
+                   const std::vector<std::array<std::uint32_t, 3>>& faces) {
+        Object* object = new Object;
+        object->setKind(Qu::kindMesh);
+        object->setName(copyText(name));
+        object->vertexBase = model.vertices.count();
+        model.objects.add(object);
+        for (const Vector& p : points) {
+            Vertex* vertex = new Vertex(p);
+            model.vertices.add(vertex);
+            object->vertices.add(vertex);
+        }
+        for (const auto& f : faces) {
+            const std::uint32_t base = std::uint32_t(object->vertexBase);
+            Face* face = new Face(0, 0, 0, 0, 0, 0, f[0] + base, f[1] + base, f[2] + base);
+            model.faces.add(face);
+            object->faces.add(face);
+        }
+        return object;
+    }
+
+private:
+    Model& model;
+};
+
+struct ModelTest : ::testing::Test {
+    Model* model = new Model;
+    MeshBuilder build{*model};
+    ~ModelTest() override { Qu::deleteModel(model); }
+};
+
+TEST(ModelRecords, ConstructionStartsFromKnownValues) {
+    Vertex vertex(Vector(1, -3, 2));
+    expectVector(vertex.position, 1, -3, 2);
+    expectVector(vertex.eyePosition, 1, -3, 2);
+    expectVector(vertex.restPosition, 0, 0, 0);
+    expectVector(vertex.normal, 0, 0, 0);
+    expectVector(vertex.eyeNormal, 0, 0, 0);
+    EXPECT_EQ(vertex.u, 0.0f);
+    EXPECT_EQ(vertex.v, 0.0f);
+
+    Face face(0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 7, 8, 9);
+    EXPECT_EQ(face.vertexIndex[0], 7u);
+    EXPECT_EQ(face.vertexIndex[2], 9u);
+    EXPECT_EQ(face.cornerU[1], 0.3f);
+    EXPECT_EQ(face.cornerV[2], 0.6f);
+    EXPECT_EQ(face.texture, nullptr);
+    EXPECT_EQ(face.blend, 0);
+    expectVector(face.normal, 0, 0, 0);
+    for (float c : face.color) EXPECT_EQ(c, 0.0f);
+
+    Object object;
+    EXPECT_EQ(object.kind(), Qu::kindNew);
+    EXPECT_EQ(object.name(), nullptr);
+    EXPECT_EQ(object.vertexBase, 0);
+    expectVector(object.position, 0, 0, 0);
+    expectVector(object.size, 0, 0, 0);
+    expectVector(object.homePosition, 0, 0, 0);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(object.matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
+}
+
+TEST(ModelRecords, SetNameReplacesAndOwnsTheText) {
+    Object object;
+    object.setName(copyText("first"));
+    object.setName(copyText("second"));   // the first text is freed (leak check)
+    EXPECT_STREQ(object.name(), "second");
+}
+
+TEST_F(ModelTest, CentreMovesGeometryOntoTheBoundingBoxCentre) {
+    Object* object = build.object("box", {{-2, 1, 5}, {6, 3, 5}, {0, 2, 9}}, {});
+    object->centre();
+    expectVector(object->size, 8, 2, 4);
+    expectVector(object->position, 2, 2, 7);
+    expectVector(object->homePosition, 2, 2, 7);
+    expectVector(object->vertices.at(1)->position, 4, 1, -2);
+    expectVector(object->vertices.at(0)->position, -4, -1, -2);
+    // eyePosition keeps the loaded point until the renderer writes it.
+    expectVector(object->vertices.at(1)->eyePosition, 6, 3, 5);
+}
+
+TEST_F(ModelTest, CentreResetsOrientationAndKeepsEmptyObjectsAtZero) {
+    Object* object = build.object("lamp", {}, {});
+    object->matrix.rotation(1.0f, 2.0f, 3.0f);
+    object->centre();
+    expectVector(object->size, 0, 0, 0);
+    expectVector(object->position, 0, 0, 0);
+    expectVector(object->homePosition, 0, 0, 0);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(object->matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
+    object->computeNormals();   // nothing to do, must not fail
+}
+
+TEST_F(ModelTest, SingleTriangleNormal) {
+    Object* object = build.object("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    object->computeNormals();
+    expectVector(object->faces.at(0)->normal, 0, 0, 1);
+    for (int i = 0; i < 3; ++i) expectVector(object->vertices.at(i)->normal, 0, 0, 1);
+}
+
+TEST_F(ModelTest, SharedEdgeAtRightAngleAveragesAndUnusedVertexStaysZero) {
+    // Triangle A in the z = 0 plane, triangle B in the x = 0 plane, sharing
+    // the edge from (0,0,0) to (0,1,0). Vertex 4 is used by no face.
+    Object* object = build.object(
+        "fold", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}, {5, 5, 5}}, {{0, 2, 1}, {0, 1, 3}});
+    object->computeNormals();
+    expectVector(object->faces.at(0)->normal, 0, 0, 1);
+    expectVector(object->faces.at(1)->normal, 1, 0, 0);
+    const double h = std::sqrt(0.5);
+    expectVector(object->vertices.at(0)->normal, h, 0, h);
+    expectVector(object->vertices.at(1)->normal, h, 0, h);
+    expectVector(object->vertices.at(2)->normal, 0, 0, 1);
+    expectVector(object->vertices.at(3)->normal, 1, 0, 0);
+    expectVector(object->vertices.at(4)->normal, 0, 0, 0);
+}
+
+TEST_F(ModelTest, DegenerateFaceGivesZeroNormalsNotNan) {
+    // Face 1 names vertex 0 twice and has no area. Vertex 3 is used by that
+    // face only, so its mean normal is zero and must stay zero.
+    Object* object = build.object("dup", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+                                  {{0, 1, 2}, {0, 0, 3}});
+    object->computeNormals();
+    expectVector(object->faces.at(1)->normal, 0, 0, 0);
+    expectVector(object->vertices.at(0)->normal, 0, 0, 1);
+    expectVector(object->vertices.at(3)->normal, 0, 0, 0);
+}
+
+TEST_F(ModelTest, SecondObjectUsesItsVertexBase) {
+    build.object("first", {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}}, {{0, 1, 2}});
+    Object* second = build.object("second", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {{0, 1, 2}});
+    ASSERT_EQ(second->vertexBase, 3);
+    EXPECT_EQ(second->faces.at(0)->vertexIndex[0], 3u);
+    second->computeNormals();
+    expectVector(second->faces.at(0)->normal, 0, 0, -1);
+    expectVector(second->vertices.at(2)->normal, 0, 0, -1);
+}
+
+TEST_F(ModelTest, FaceOutsideTheObjectIsIgnoredByNormals) {
+    Object* object = build.object("bad", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    object->faces.add(new Face(0, 0, 0, 0, 0, 0, 0, 1, 40));   // past the object's vertices
+    model->faces.add(object->faces.last());
+    object->computeNormals();
+    expectVector(object->faces.at(1)->normal, 0, 0, 0);
+    expectVector(object->vertices.at(0)->normal, 0, 0, 1);
+}
+
+// The normal of vertex i by a scan over all faces, as the normals are defined.
+Vector referenceVertexNormal(Object& object, std::int32_t i) {
+    Vector sum(0, 0, 0);
+    int count = 0;
+    for (std::int32_t f = 0; f < object.faces.count(); ++f) {
+        const Face* face = object.faces.at(f);
+        bool uses = false;
+        for (int c = 0; c < 3; ++c)
+            if (std::int64_t(face->vertexIndex[c]) - object.vertexBase == i) uses = true;
+        if (!uses) continue;
+        sum.x += face->normal.x;
+        sum.y += face->normal.y;
+        sum.z += face->normal.z;
+        ++count;
+    }
+    if (count != 0) {
+        sum.x /= count;
+        sum.y /= count;
+        sum.z /= count;
+    }
+    sum.normalise();
+    return sum;
+}
+
+void expectSameBits(const Vector& actual, const Vector& expected, const char* what, int i) {
+    ASSERT_EQ(actual.x, expected.x) << what << " vertex " << i;
+    ASSERT_EQ(actual.y, expected.y) << what << " vertex " << i;
+    ASSERT_EQ(actual.z, expected.z) << what << " vertex " << i;
+}
+
+TEST_F(ModelTest, NormalsEqualThePerVertexScanOnRandomMeshes) {
+    std::mt19937 random(1234);
+    for (int round = 0; round < 20; ++round) {
+        const int vertexCount = 1 + int(random() % 60);
+        const int faceCount = int(random() % 120);
+        std::vector<Vector> points;
+        std::uniform_real_distribution<double> coordinate(-10, 10);
+        for (int i = 0; i < vertexCount; ++i)
+            points.emplace_back(coordinate(random), coordinate(random), coordinate(random));
+        // Small index range per face so that repeats and unused vertices occur.
+        std::vector<std::array<std::uint32_t, 3>> faces;
+        for (int f = 0; f < faceCount; ++f)
+            faces.push_back({std::uint32_t(random() % vertexCount), std::uint32_t(random() % vertexCount),
+                             std::uint32_t(random() % vertexCount)});
+        // A leading object gives a non-zero vertex base.
+        build.object("lead", {{0, 0, 0}}, {});
+        Object* object = build.object("random", points, faces);
+        object->computeNormals();
+        for (int i = 0; i < vertexCount; ++i)
+            expectSameBits(object->vertices.at(i)->normal, referenceVertexNormal(*object, i),
+                           "random mesh", i);
+    }
+}
+
+TEST_F(ModelTest, NormalsOfALargeMeshTakeLinearTime) {
+    // A 400 x 250 grid: 100,000 vertices and about 200,000 faces. The
+    // per-vertex scan would need 2e10 steps here; the bound leaves room for
+    // slow sanitizer builds.
+    const int columns = 400, rows = 250;
+    std::vector<Vector> points;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) points.emplace_back(c, std::sin(c * 0.1) * r * 0.1, r);
+    std::vector<std::array<std::uint32_t, 3>> faces;
+    for (int r = 0; r + 1 < rows; ++r)
+        for (int c = 0; c + 1 < columns; ++c) {
+            const std::uint32_t a = std::uint32_t(r * columns + c);
+            faces.push_back({a, a + 1, a + std::uint32_t(columns)});
+            faces.push_back({a + 1, a + std::uint32_t(columns) + 1, a + std::uint32_t(columns)});
+        }
+    Object* object = build.object("grid", points, faces);
+    const auto start = std::chrono::steady_clock::now();
+    object->computeNormals();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 3.0);
+    for (std::int32_t i : {0, 5, columns + 7, 40000, rows * columns - 1})
+        expectSameBits(object->vertices.at(i)->normal, referenceVertexNormal(*object, i), "grid", i);
+}
+
+TEST_F(ModelTest, PlaceReplacesOrientationAndAddsDisplacement) {
+    Object* object = build.object("mover", {{0, 0, 0}}, {});
+    object->place(0.5, 0.0, 0.0, 1, 2, 3);
+    object->place(0.0, 0.25, 0.0, 10, 20, 30);
+    Qu::Matrix expected;
+    expected.rotation(0.0f, 0.25f, 0.0f);
+    for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(object->matrix.m[i], expected.m[i]);
+    expectVector(object->position, 11, 22, 33);
+}
+
+TEST_F(ModelTest, FindObjectTakesTheFirstExactMatch) {
+    EXPECT_EQ(model->findObject("tree"), nullptr);   // no items at all
+    Object* first = build.object("tree", {}, {});
+    build.object("tree", {}, {});
+    Qu::Light* light = new Qu::Light;
+    light->setName(copyText("light0"));
+    light->setKind(Qu::kindLight);
+    model->objects.add(light);
+
+    EXPECT_EQ(model->findObject("tree"), first);
+    EXPECT_EQ(model->findObject("light0"), light);
+    EXPECT_EQ(model->findObject("Tree"), nullptr);
+    EXPECT_EQ(model->findObject("tre"), nullptr);
+    EXPECT_EQ(model->findObject("trees"), nullptr);
+}
+
+TEST_F(ModelTest, FindObjectLeavesAWalkOfTheObjectsUndisturbed) {
+    build.object("a", {}, {});
+    build.object("b", {}, {});
+    build.object("c", {}, {});
+    std::vector<std::string> seen;
+    model->objects.first();
+    while (model->objects.hasMore()) {
+        seen.push_back(model->objects.next()->name());
+        model->findObject("c");
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+}  // namespace
