@@ -65,7 +65,10 @@ enum class TgaStatus {
 
 // Decodes a TGA image held in memory (types 2 and 10, 24 or 32 bits) into
 // `image` (pixels allocated with new[], BGR swapped to RGB, rows in file
-// order). Never reads outside [data, data + size). No GL, no messages.
+// order whatever the descriptor says). Pixel data starts after the image-ID
+// field and any colour map. RLE runs may cross rows but not the end of the
+// image. Checks the bytes left before allocating, and never reads outside
+// [data, data + size). On failure image.pixels is null. No GL, no messages.
 TgaStatus decodeTga(const std::uint8_t* data, std::size_t size, Image& image);
 
 class TextureLibrary {
@@ -75,8 +78,15 @@ public:
     TextureLibrary(const TextureLibrary&) = delete;
     TextureLibrary& operator=(const TextureLibrary&) = delete;
 
-    // Loads the file under `key` unless the key is known. Failures show
-    // their message box (caption "ERROR") and leave the key without entry.
+    // Loads the file under `key` unless the key is known: three GL
+    // textures (nearest, linear, mipmapped; a 32-bit image uploads three
+    // components), pixels freed after upload. Needs a current GL context.
+    // Failures show their message box (caption "ERROR") and leave the key
+    // without entry. The file is found as platform::readWholeFile finds it
+    // (exact name first, then ignoring letter case).
+    //
+    // The destructor frees keys, textures and images but not GL names, nor
+    // the models (their owners delete them).
     void load(const char* key, const char* fileName, const char* name, std::int32_t flags);
     TextureKey* find(const char* key);
     void addModel(Model* model);

@@ -1,0 +1,115 @@
+#include "platform/message_box.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+
+namespace platform {
+
+namespace {
+
+struct Recorder {
+    bool on = false;
+    std::vector<RecordedMessageBox> boxes;
+    std::deque<bool> answers;
+};
+
+Recorder& recorder() {
+    static Recorder instance;
+    return instance;
+}
+
+bool nonInteractive() {
+    const char* value = std::getenv("GRAVLET_NONINTERACTIVE");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+bool presetAnswer() {
+    const char* value = std::getenv("GRAVLET_ANSWER");
+    return value && SDL_strcasecmp(value, "yes") == 0;
+}
+
+// SDL falls back to its offscreen or dummy driver when there is no display;
+// a box there would show nothing, or block on nothing.
+bool windowSystemUp() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0 &&
+           std::strcmp(driver, "evdev") != 0;
+}
+
+Uint32 sdlFlags(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::information: return SDL_MESSAGEBOX_INFORMATION;
+    case MessageIcon::warning: return SDL_MESSAGEBOX_WARNING;
+    case MessageIcon::error: return SDL_MESSAGEBOX_ERROR;
+    case MessageIcon::none: break;
+    }
+    return 0;
+}
+
+void toStandardError(const std::string& text, const std::string& caption) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void showMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+    toStandardError(text, caption);
+    Recorder& record = recorder();
+    if (record.on) {
+        record.boxes.push_back({caption, text, icon, false, false});
+        return;
+    }
+    if (nonInteractive() || !windowSystemUp()) return;
+    SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), nullptr);
+}
+
+bool askYesNo(const std::string& text, const std::string& caption, MessageIcon icon) {
+    toStandardError(text, caption);
+    Recorder& record = recorder();
+    if (record.on) {
+        bool answer = false;
+        if (!record.answers.empty()) {
+            answer = record.answers.front();
+            record.answers.pop_front();
+        }
+        record.boxes.push_back({caption, text, icon, true, answer});
+        return answer;
+    }
+    if (nonInteractive()) return presetAnswer();
+    if (!windowSystemUp()) return false;
+
+    const SDL_MessageBoxButtonData buttons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+    };
+    SDL_MessageBoxData box{};
+    box.flags = sdlFlags(icon);
+    box.window = nullptr;
+    box.title = caption.c_str();
+    box.message = text.c_str();
+    box.numbuttons = 2;
+    box.buttons = buttons;
+    int pressed = 0;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return false;
+    return pressed == 1;
+}
+
+void recordMessageBoxes(bool on) {
+    Recorder& record = recorder();
+    record.on = on;
+    record.boxes.clear();
+    record.answers.clear();
+}
+
+const std::vector<RecordedMessageBox>& recordedMessageBoxes() { return recorder().boxes; }
+
+void queueYesNoAnswer(bool yes) { recorder().answers.push_back(yes); }
+
+}  // namespace platform

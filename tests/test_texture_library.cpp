@@ -1,0 +1,520 @@
+// Texture library and TGA reader: decoding (plain and RLE, malformed files,
+// real files against an independent decoder), the library's keys, its
+// messages, and what reaches the GL textures.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/data_file.h"
+#include "platform/message_box.h"
+#include "resources/texture_library.h"
+#include "support/gl_context.h"
+#include "support/paths.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_TGA
+#include <stb/stb_image.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TgaHeader {
+    std::uint8_t idLength = 0;
+    std::uint8_t colourMapType = 0;
+    std::uint8_t type = 2;
+    std::uint16_t colourMapLength = 0;
+    std::uint8_t colourMapEntryBits = 0;
+    std::uint16_t width = 1;
+    std::uint16_t height = 1;
+    std::uint8_t depth = 24;
+    std::uint8_t descriptor = 0;
+};
+
+// Header, ID field and colour map (filled with 0xEE), then `payload`.
+Bytes makeTga(const TgaHeader& h, const Bytes& payload) {
+    Bytes file(18, 0);
+    file[0] = h.idLength;
+    file[1] = h.colourMapType;
+    file[2] = h.type;
+    file[5] = std::uint8_t(h.colourMapLength & 0xff);
+    file[6] = std::uint8_t(h.colourMapLength >> 8);
+    file[7] = h.colourMapEntryBits;
+    file[12] = std::uint8_t(h.width & 0xff);
+    file[13] = std::uint8_t(h.width >> 8);
+    file[14] = std::uint8_t(h.height & 0xff);
+    file[15] = std::uint8_t(h.height >> 8);
+    file[16] = h.depth;
+    file[17] = h.descriptor;
+    std::size_t extra = h.idLength + std::size_t(h.colourMapLength) * ((h.colourMapEntryBits + 7) / 8);
+    file.insert(file.end(), extra, 0xEE);
+    file.insert(file.end(), payload.begin(), payload.end());
+    return file;
+}
+
+Bytes plainTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, const Bytes& pixels) {
+    TgaHeader h;
+    h.width = width;
+    h.height = height;
+    h.depth = depth;
+    return makeTga(h, pixels);
+}
+
+// Owns what decodeTga allocates.
+struct Decoded {
+    Qu::Image image;
+    Qu::TgaStatus status = Qu::TgaStatus::ok;
+    explicit Decoded(const Bytes& file) { status = Qu::decodeTga(file.data(), file.size(), image); }
+    ~Decoded() { delete[] image.pixels; }
+    Bytes pixels() const {
+        if (!image.pixels) return {};
+        return Bytes(image.pixels, image.pixels + std::size_t(image.width) * image.height * (image.bpp / 8));
+    }
+};
+
+// ---------------------------------------------------------------- decoding
+
+TEST(TgaDecode, SwapsBlueAndRedIn24BitPixels) {
+    Decoded d(plainTga(2, 1, 24, {1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(d.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(d.image.width, 2);
+    EXPECT_EQ(d.image.height, 1);
+    EXPECT_EQ(d.image.bpp, 24);
+    EXPECT_EQ(d.image.glFormat, std::uint32_t(GL_RGB));
+    EXPECT_EQ(d.pixels(), (Bytes{3, 2, 1, 6, 5, 4}));
+}
+
+TEST(TgaDecode, Keeps32BitPixelsWithAlpha) {
+    Decoded d(plainTga(1, 2, 32, {1, 2, 3, 4, 5, 6, 7, 8}));
+    ASSERT_EQ(d.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(d.image.bpp, 32);
+    EXPECT_EQ(d.image.glFormat, std::uint32_t(GL_RGBA));
+    EXPECT_EQ(d.pixels(), (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
+}
+
+TEST(TgaDecode, RowsStayInFileOrderWhateverTheOrigin) {
+    const Bytes rows = {10, 20, 30, 40, 50, 60};   // 1 x 2, 24-bit
+    for (std::uint8_t descriptor : {0x00, 0x20, 0x10, 0x30}) {
+        TgaHeader h;
+        h.height = 2;
+        h.descriptor = descriptor;
+        Decoded d(makeTga(h, rows));
+        ASSERT_EQ(d.status, Qu::TgaStatus::ok);
+        EXPECT_EQ(d.pixels(), (Bytes{30, 20, 10, 60, 50, 40})) << "descriptor " << int(descriptor);
+    }
+}
+
+TEST(TgaDecode, PixelsStartAfterTheIdFieldAndColourMap) {
+    TgaHeader h;
+    h.idLength = 7;
+    Decoded withId(makeTga(h, {1, 2, 3}));
+    ASSERT_EQ(withId.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(withId.pixels(), (Bytes{3, 2, 1}));
+
+    h.colourMapType = 1;
+    h.colourMapLength = 3;
+    h.colourMapEntryBits = 15;   // rounds up to 2 bytes an entry
+    Decoded withMap(makeTga(h, {1, 2, 3}));
+    ASSERT_EQ(withMap.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(withMap.pixels(), (Bytes{3, 2, 1}));
+}
+
+TEST(TgaDecode, IgnoresBytesAfterTheImage) {
+    Bytes file = plainTga(1, 1, 24, {1, 2, 3});
+    const char footer[] = "TRUEVISION-XFILE.";
+    file.insert(file.end(), footer, footer + sizeof footer);
+    Decoded d(file);
+    ASSERT_EQ(d.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(d.pixels(), (Bytes{3, 2, 1}));
+}
+
+struct MalformedCase {
+    const char* what;
+    Bytes file;
+    Qu::TgaStatus expected;
+};
+
+TEST(TgaDecode, MalformedFilesFailCleanly) {
+    TgaHeader grey;
+    grey.type = 3;
+    TgaHeader colourMapped;
+    colourMapped.type = 1;
+    TgaHeader idPastEnd;
+    idPastEnd.idLength = 200;
+    Bytes idCut = makeTga(idPastEnd, {});
+    idCut.resize(30);
+    Bytes typeOnly = plainTga(1, 1, 24, {});
+    typeOnly.resize(12);
+    Bytes eleven = plainTga(1, 1, 24, {1, 2, 3});
+    eleven.resize(11);
+
+    const std::vector<MalformedCase> cases = {
+        {"empty file", {}, Qu::TgaStatus::shortHeader},
+        {"11 header bytes", eleven, Qu::TgaStatus::shortHeader},
+        {"grey type 3", makeTga(grey, {1}), Qu::TgaStatus::badType},
+        {"colour-mapped type 1", makeTga(colourMapped, {1}), Qu::TgaStatus::badType},
+        {"12 bytes, no size fields", typeOnly, Qu::TgaStatus::truncated},
+        {"zero width", plainTga(0, 1, 24, {1, 2, 3}), Qu::TgaStatus::badSize},
+        {"zero height", plainTga(1, 0, 24, {1, 2, 3}), Qu::TgaStatus::badSize},
+        {"16-bit depth", plainTga(1, 1, 16, {1, 2}), Qu::TgaStatus::badSize},
+        {"8-bit depth", plainTga(1, 1, 8, {1}), Qu::TgaStatus::badSize},
+        {"header only", plainTga(2, 2, 24, {}), Qu::TgaStatus::truncated},
+        {"one pixel byte short", plainTga(2, 1, 24, {1, 2, 3, 4, 5}), Qu::TgaStatus::truncated},
+        {"ID field past the end", idCut, Qu::TgaStatus::truncated},
+        {"65535 x 65535 with one pixel", plainTga(65535, 65535, 32, {1, 2, 3, 4}), Qu::TgaStatus::truncated},
+    };
+    for (const MalformedCase& c : cases) {
+        Qu::Image image;
+        image.pixels = reinterpret_cast<std::uint8_t*>(&image);   // must be reset, not freed
+        EXPECT_EQ(Qu::decodeTga(c.file.data(), c.file.size(), image), c.expected) << c.what;
+        EXPECT_EQ(image.pixels, nullptr) << c.what;
+    }
+    Qu::Image image;
+    EXPECT_EQ(Qu::decodeTga(nullptr, 0, image), Qu::TgaStatus::shortHeader);
+}
+
+// RLE: header byte, bit 7 set = run of (n & 127) + 1 copies of one pixel,
+// clear = (n + 1) raw pixels.
+Bytes rleTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, const Bytes& stream) {
+    TgaHeader h;
+    h.type = 10;
+    h.width = width;
+    h.height = height;
+    h.depth = depth;
+    return makeTga(h, stream);
+}
+
+TEST(TgaDecode, RleRunsAndRawPacketsMatchThePlainImage) {
+    // 3 x 2: a run of 4 crossing the row end, then two raw pixels.
+    Bytes stream = {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9};
+    Bytes plain = {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    Decoded rle(rleTga(3, 2, 24, stream));
+    Decoded reference(plainTga(3, 2, 24, plain));
+    ASSERT_EQ(rle.status, Qu::TgaStatus::ok);
+    ASSERT_EQ(reference.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(rle.pixels(), reference.pixels());
+    EXPECT_EQ(rle.pixels()[0], 3);   // swapped like plain pixels
+}
+
+TEST(TgaDecode, RleLongestPacketsAnd32Bits) {
+    // 200 pixels: one 128-pixel run, one 72-pixel raw packet.
+    Bytes stream = {0xFF, 10, 20, 30, 40, 71};
+    Bytes expected;
+    for (int i = 0; i < 128; ++i) expected.insert(expected.end(), {30, 20, 10, 40});
+    for (int i = 0; i < 72; ++i) {
+        std::uint8_t v = std::uint8_t(i);
+        stream.insert(stream.end(), {v, std::uint8_t(v + 1), std::uint8_t(v + 2), 0xAB});
+        expected.insert(expected.end(), {std::uint8_t(v + 2), std::uint8_t(v + 1), v, 0xAB});
+    }
+    Decoded d(rleTga(20, 10, 32, stream));
+    ASSERT_EQ(d.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(d.pixels(), expected);
+}
+
+TEST(TgaDecode, RleStreamsThatOverrunOrStopShortFail) {
+    const std::vector<MalformedCase> cases = {
+        {"run past the image", rleTga(2, 2, 24, {0x84, 1, 2, 3, 0x84, 1, 2, 3}), Qu::TgaStatus::truncated},
+        {"raw packet past the image", rleTga(2, 1, 24, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+         Qu::TgaStatus::truncated},
+        {"stream ends between packets", rleTga(3, 1, 24, {0x81, 1, 2, 3}), Qu::TgaStatus::truncated},
+        {"run value cut short", rleTga(2, 1, 24, {0x80, 1, 2, 3, 0x80, 4, 5}), Qu::TgaStatus::truncated},
+        {"raw pixels cut short", rleTga(3, 1, 24, {0x02, 1, 2, 3, 4, 5, 6, 7, 8}), Qu::TgaStatus::truncated},
+        {"huge image, tiny stream", rleTga(65535, 65535, 24, {0xFF, 1, 2, 3}), Qu::TgaStatus::truncated},
+        {"RLE with 16-bit depth", rleTga(1, 1, 16, {0x80, 1, 2}), Qu::TgaStatus::badSize},
+    };
+    for (const MalformedCase& c : cases) {
+        Qu::Image image;
+        EXPECT_EQ(Qu::decodeTga(c.file.data(), c.file.size(), image), c.expected) << c.what;
+        EXPECT_EQ(image.pixels, nullptr) << c.what;
+    }
+}
+
+// The real files come from another program; stb_image decodes them
+// independently. stb puts the top row first; the engine keeps file order.
+TEST(TgaDecode, RealFilesMatchAnIndependentDecoder) {
+    const std::string dir = testsupport::sharedTestData() + "/tga/";
+    for (const char* name : {"Concrete.tga", "holygrail.tga"}) {
+        SCOPED_TRACE(name);
+        Bytes file;
+        ASSERT_TRUE(platform::readWholeFile(dir + name, file));
+        Decoded ours(file);
+        ASSERT_EQ(ours.status, Qu::TgaStatus::ok);
+
+        int width = 0, height = 0, channels = 0;
+        unsigned char* theirs = stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 0);
+        ASSERT_NE(theirs, nullptr);
+        ASSERT_EQ(ours.image.width, width);
+        ASSERT_EQ(ours.image.height, height);
+        ASSERT_EQ(ours.image.bpp, channels * 8);
+        const bool topFirst = (file[17] & 0x20) != 0;
+        const std::size_t stride = std::size_t(width) * channels;
+        std::size_t differing = 0;
+        for (int row = 0; row < height; ++row) {
+            const int theirRow = topFirst ? row : height - 1 - row;
+            differing += std::memcmp(ours.image.pixels + row * stride, theirs + theirRow * stride, stride) != 0;
+        }
+        stbi_image_free(theirs);
+        EXPECT_EQ(differing, 0u) << "rows differ";
+    }
+}
+
+// ---------------------------------------------------------------- library
+
+class TextureLibraryTest : public testsupport::GlTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(gl.ok());
+        platform::recordMessageBoxes(true);
+        dir = testsupport::makeTempDir();
+    }
+    void TearDown() override {
+        platform::recordMessageBoxes(false);
+        std::filesystem::remove_all(dir);
+    }
+
+    // Writes `bytes` under the temp folder and returns its path, kept alive
+    // in `paths` because the library does not copy file names.
+    const char* write(const std::string& name, const Bytes& bytes) {
+        std::string path = dir + "//" + name;
+        std::ofstream(dir + "/" + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        paths.push_back(path);
+        return paths.back().c_str();
+    }
+    const char* pathOf(const std::string& name) {
+        paths.push_back(dir + "//" + name);
+        return paths.back().c_str();
+    }
+    const std::vector<platform::RecordedMessageBox>& boxes() { return platform::recordedMessageBoxes(); }
+
+    static std::vector<std::uint8_t> textureImage(GLuint name, GLenum format, int width, int height) {
+        std::vector<std::uint8_t> out(std::size_t(width) * height * (format == GL_RGBA ? 4 : 3));
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, out.data());
+        return out;
+    }
+
+    std::string dir;
+    std::deque<std::string> paths;
+    Qu::TextureLibrary library;
+};
+
+TEST_F(TextureLibraryTest, LoadedKeyCarriesTheCallersTextsAndThreeTextures) {
+    const char* file = write("grass.tga", plainTga(4, 4, 24, Bytes(48, 7)));
+    const char* key = "grass";
+    const char* name = "grassName";
+    library.load(key, file, name, 0);
+
+    ASSERT_EQ(library.keys.count(), 1);
+    ASSERT_EQ(library.textures.count(), 1);
+    Qu::TextureKey* entry = library.find("grass");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->key, key);                 // not copied
+    Qu::Texture* texture = entry->texture();
+    ASSERT_EQ(texture, library.textures.at(0));
+    EXPECT_EQ(texture->fileName, file);
+    EXPECT_EQ(texture->name, name);
+    EXPECT_EQ(texture->flags, 0);
+    Qu::Image* image = texture->image();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->pixels, nullptr);          // freed after upload
+    EXPECT_EQ(image->width, 4);
+    EXPECT_EQ(image->height, 4);
+    EXPECT_EQ(image->bpp, 24);
+    for (GLuint t : {image->glNearest, image->glLinear, image->glMipmap}) EXPECT_TRUE(glIsTexture(t));
+    EXPECT_NE(image->glNearest, image->glLinear);
+    EXPECT_NE(image->glLinear, image->glMipmap);
+    EXPECT_EQ(Qu::glLinearOf(entry), image->glLinear);
+    EXPECT_EQ(Qu::glMipmapOf(entry), image->glMipmap);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(TextureLibraryTest, TexturesHaveTheirFiltersAndMipmapLevels) {
+    library.load("k", write("k.tga", plainTga(4, 4, 24, Bytes(48, 9))), "k", 0);
+    Qu::Image* image = library.find("k")->texture()->image();
+    struct Expect { GLuint name; GLint mag, min; };
+    for (const Expect& e : {Expect{image->glNearest, GL_NEAREST, GL_NEAREST},
+                            Expect{image->glLinear, GL_LINEAR, GL_LINEAR},
+                            Expect{image->glMipmap, GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST}}) {
+        glBindTexture(GL_TEXTURE_2D, e.name);
+        GLint mag = 0, min = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+        EXPECT_EQ(mag, e.mag);
+        EXPECT_EQ(min, e.min);
+    }
+    glBindTexture(GL_TEXTURE_2D, image->glMipmap);
+    GLint levelTwoWidth = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &levelTwoWidth);
+    EXPECT_EQ(levelTwoWidth, 1);
+}
+
+TEST_F(TextureLibraryTest, SameKeyTwiceLoadsOnceAndTwoKeysMayShareAFile) {
+    const char* first = write("a.tga", plainTga(1, 1, 24, {1, 2, 3}));
+    library.load("tree", first, "tree", 0);
+    library.load("tree", pathOf("missing.tga"), "other", 0);   // known key: not even opened
+    ASSERT_EQ(library.keys.count(), 1);
+    EXPECT_EQ(library.textures.count(), 1);
+    EXPECT_EQ(library.find("tree")->texture()->fileName, first);
+    EXPECT_TRUE(boxes().empty());
+
+    library.load("bush", first, "bush", 0);
+    ASSERT_EQ(library.keys.count(), 2);
+    Qu::Image* tree = library.find("tree")->texture()->image();
+    Qu::Image* bush = library.find("bush")->texture()->image();
+    ASSERT_NE(tree, bush);
+    for (GLuint a : {tree->glNearest, tree->glLinear, tree->glMipmap})
+        for (GLuint b : {bush->glNearest, bush->glLinear, bush->glMipmap}) EXPECT_NE(a, b);
+}
+
+TEST_F(TextureLibraryTest, FindIsExactAndCaseSensitive) {
+    EXPECT_EQ(library.find("grass"), nullptr);   // empty library
+    EXPECT_EQ(library.find(nullptr), nullptr);
+    library.load("Grass", write("g.tga", plainTga(1, 1, 24, {1, 2, 3})), "Grass", 0);
+    library.load("keu3", write("k.tga", plainTga(1, 1, 24, {4, 5, 6})), "keu3", 0);
+    EXPECT_EQ(library.find("grass"), nullptr);
+    EXPECT_EQ(library.find("GRASS"), nullptr);
+    EXPECT_EQ(library.find("Gras"), nullptr);
+    EXPECT_EQ(library.find("Grass "), nullptr);
+    ASSERT_NE(library.find("Grass"), nullptr);
+    ASSERT_NE(library.find("keu3"), nullptr);
+    EXPECT_EQ(library.find("keu3"), library.keys.at(1));
+    const char copy[] = "Grass";   // compared by text, not by pointer
+    EXPECT_EQ(library.find(copy), library.keys.at(0));
+}
+
+TEST_F(TextureLibraryTest, ThirtyTwoBitTexturesDropAlpha) {
+    Decoded decoded(plainTga(2, 2, 32, {1, 2, 3, 0x10, 4, 5, 6, 0x20, 7, 8, 9, 0x30, 10, 11, 12, 0x40}));
+    ASSERT_EQ(decoded.status, Qu::TgaStatus::ok);
+    EXPECT_EQ(decoded.pixels().size(), 16u);   // four bytes a pixel in memory
+
+    library.load("a", write("a.tga", plainTga(2, 2, 32, decoded.pixels())), "a", 0);
+    Qu::Image* image = library.find("a")->texture()->image();
+    for (GLuint t : {image->glNearest, image->glLinear, image->glMipmap}) {
+        glBindTexture(GL_TEXTURE_2D, t);
+        GLint alphaBits = -1, redBits = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &redBits);
+        EXPECT_EQ(alphaBits, 0) << "texture " << t;
+        EXPECT_GT(redBits, 0) << "texture " << t;
+    }
+    // Read back as RGBA: colour kept, alpha gone (reads as opaque).
+    Bytes texels = textureImage(image->glLinear, GL_RGBA, 2, 2);
+    EXPECT_EQ(Bytes(texels.begin(), texels.begin() + 8), (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
+}
+
+TEST_F(TextureLibraryTest, UploadKeepsRowsTightAndInFileOrder) {
+    // 2 x 2 at 24 bits: 6-byte rows, which the default 4-byte unpack
+    // alignment would misread.
+    Bytes bgr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    library.load("t", write("t.tga", plainTga(2, 2, 24, bgr)), "t", 0);
+    Qu::Image* image = library.find("t")->texture()->image();
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 4);   // the caller's setting survives the load
+    for (GLuint t : {image->glNearest, image->glLinear, image->glMipmap})
+        EXPECT_EQ(textureImage(t, GL_RGB, 2, 2), (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10})) << t;
+}
+
+TEST_F(TextureLibraryTest, DrawnTextureShowsTheFirstFilePixelAtTexelOrigin) {
+    // 2 x 2: red, green (first row of the file), blue, white.
+    Bytes bgr = {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255};
+    library.load("q", write("q.tga", plainTga(2, 2, 24, bgr)), "q", 0);
+    glViewport(0, 0, gl.width(), gl.height());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, library.find("q")->texture()->image()->glNearest);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0); glVertex2f(-1, -1);
+    glTexCoord2f(1, 0); glVertex2f(1, -1);
+    glTexCoord2f(1, 1); glVertex2f(1, 1);
+    glTexCoord2f(0, 1); glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    using testsupport::Rgba;
+    EXPECT_EQ(gl.pixel(100, 100), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(gl.pixel(900, 100), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(gl.pixel(100, 700), (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(gl.pixel(900, 700), (Rgba{255, 255, 255, 255}));
+}
+
+TEST_F(TextureLibraryTest, FailuresShowTheirMessageAndLeaveNoEntry) {
+    TgaHeader grey;
+    grey.type = 3;
+    const char* missing = pathOf("nothere.tga");
+    const char* shortHeader = write("short.tga", Bytes(11, 0));
+    const char* greyFile = write("grey.tga", makeTga(grey, {1}));
+    library.load("missing", missing, "missing", 0);
+    library.load("short", shortHeader, "short", 0);
+    library.load("grey", greyFile, "grey", 0);
+
+    ASSERT_EQ(boxes().size(), 3u);
+    EXPECT_EQ(boxes()[0].text, std::string("Could not load TGA file '") + missing + "'");
+    EXPECT_EQ(boxes()[1].text, std::string("Incorrect TGA header in '") + shortHeader + "'");
+    EXPECT_EQ(boxes()[2].text, "Incorrect TGA type");
+    for (const auto& box : boxes()) {
+        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_FALSE(box.yesNo);
+    }
+    EXPECT_EQ(library.keys.count(), 0);
+    EXPECT_EQ(library.textures.count(), 0);
+    EXPECT_EQ(library.find("missing"), nullptr);
+    EXPECT_EQ(Qu::glLinearOf(library.find("missing")), 0u);
+    EXPECT_EQ(Qu::glMipmapOf(library.find("grey")), 0u);
+
+    // No entry was made, so a later load of the key with a good file works.
+    library.load("missing", write("good.tga", plainTga(1, 1, 24, {1, 2, 3})), "missing", 0);
+    EXPECT_NE(Qu::glLinearOf(library.find("missing")), 0u);
+}
+
+TEST_F(TextureLibraryTest, SilentFailuresShowNothing) {
+    library.load("deep16", write("d16.tga", plainTga(1, 1, 16, {1, 2})), "deep16", 0);
+    library.load("flat", write("flat.tga", plainTga(0, 4, 24, {})), "flat", 0);
+    library.load("cut", write("cut.tga", plainTga(4, 4, 24, Bytes(47, 1))), "cut", 0);
+    library.load("rle", write("rle.tga", rleTga(4, 1, 24, {0x84, 1, 2, 3})), "rle", 0);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(library.keys.count(), 0);
+}
+
+TEST_F(TextureLibraryTest, LongPathIsCutToTheMessageBuffer) {
+    std::string longName(300, 'x');
+    const char* path = pathOf(longName + ".tga");
+    library.load("long", path, "long", 0);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text.size(), 255u);
+    EXPECT_EQ(boxes()[0].text.compare(0, 25, "Could not load TGA file '"), 0);
+}
+
+TEST_F(TextureLibraryTest, FileNameLetterCaseIsForgiven) {
+    write("GRASS.TGA", plainTga(1, 1, 24, {1, 2, 3}));
+    const char* asked = pathOf("grass.tga");
+    library.load("grass", asked, "grass", 0);
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_NE(library.find("grass"), nullptr);
+    EXPECT_EQ(library.find("grass")->texture()->fileName, asked);
+}
+
+TEST_F(TextureLibraryTest, RleFileLoadsLikeItsPlainTwin) {
+    library.load("rle", write("rle.tga", rleTga(2, 2, 24, {0x81, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9})), "rle", 0);
+    Qu::TextureKey* entry = library.find("rle");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(textureImage(entry->texture()->image()->glNearest, GL_RGB, 2, 2),
+              (Bytes{3, 2, 1, 3, 2, 1, 6, 5, 4, 9, 8, 7}));
+}
+
+}  // namespace
