@@ -1,0 +1,866 @@
+// The 3DS reader: chunk walk, handlers and counters, texture maps, bad
+// files; checked against files written and read by assimp and against
+// real files made by 3D Studio.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/data_file.h"
+#include "platform/message_box.h"
+#include "resources/load3ds.h"
+#include "resources/model.h"
+#include "resources/texture_library.h"
+#include "support/gl_context.h"
+#include "support/paths.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Qu::Face;
+using Qu::Model;
+using Qu::Object;
+using Qu::Vertex;
+
+// Builds chunk trees; lengths are filled in when a chunk is closed.
+class Chunks {
+public:
+    Chunks& begin(std::uint16_t id) {
+        open.push_back(bytes.size());
+        u16(id);
+        u32(0);
+        return *this;
+    }
+    Chunks& end() {
+        const std::size_t start = open.back();
+        open.pop_back();
+        const std::uint32_t length = std::uint32_t(bytes.size() - start);
+        for (int i = 0; i < 4; ++i) bytes[start + 2 + std::size_t(i)] = std::uint8_t(length >> (8 * i));
+        return *this;
+    }
+    Chunks& u16(std::uint16_t v) {
+        bytes.push_back(std::uint8_t(v));
+        bytes.push_back(std::uint8_t(v >> 8));
+        return *this;
+    }
+    Chunks& u32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(std::uint8_t(v >> (8 * i)));
+        return *this;
+    }
+    Chunks& f32(float f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        return u32(bits);
+    }
+    Chunks& text(const std::string& s) {
+        bytes.insert(bytes.end(), s.begin(), s.end());
+        bytes.push_back(0);
+        return *this;
+    }
+    // A chunk with a raw header (any length) and the given body.
+    Chunks& raw(std::uint16_t id, std::uint32_t length, const Bytes& body = {}) {
+        u16(id);
+        u32(length);
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return *this;
+    }
+
+    Chunks& vertices(const std::vector<std::array<float, 3>>& points, int count = -1) {
+        begin(0x4110).u16(std::uint16_t(count < 0 ? int(points.size()) : count));
+        for (const auto& p : points) f32(p[0]).f32(p[1]).f32(p[2]);
+        return end();
+    }
+    Chunks& mappings(const std::vector<std::array<float, 2>>& uvs) {
+        begin(0x4140).u16(std::uint16_t(uvs.size()));
+        for (const auto& uv : uvs) f32(uv[0]).f32(uv[1]);
+        return end();
+    }
+    // Opens a face list; the caller may add sub-chunks before end().
+    Chunks& beginFaces(const std::vector<std::array<std::uint16_t, 3>>& faces) {
+        begin(0x4120).u16(std::uint16_t(faces.size()));
+        for (const auto& f : faces) u16(f[0]).u16(f[1]).u16(f[2]).u16(7);
+        return *this;
+    }
+    Chunks& faceMaterial(const std::string& name, const std::vector<std::uint16_t>& faceNumbers) {
+        begin(0x4130).text(name).u16(std::uint16_t(faceNumbers.size()));
+        for (std::uint16_t n : faceNumbers) u16(n);
+        return end();
+    }
+    Chunks& material(const std::string& name, const std::vector<std::string>& maps) {
+        begin(0xAFFF).begin(0xA000).text(name).end();
+        for (const std::string& map : maps) begin(0xA200).begin(0xA300).text(map).end().end();
+        return end();
+    }
+
+    Bytes bytes;
+
+private:
+    std::vector<std::size_t> open;
+};
+
+// One object block with a tri-mesh of the given points and faces.
+void meshObject(Chunks& c, const std::string& name, const std::vector<std::array<float, 3>>& points,
+                const std::vector<std::array<std::uint16_t, 3>>& faces) {
+    c.begin(0x4000).text(name).begin(0x4100).vertices(points).beginFaces(faces).end().end().end();
+}
+
+struct TextureLoad {
+    std::string key, path, name;
+    bool operator==(const TextureLoad& o) const { return key == o.key && path == o.path && name == o.name; }
+};
+
+void PrintTo(const TextureLoad& t, std::ostream* out) { *out << t.key << " -> " << t.path << " (" << t.name << ")"; }
+
+class Load3ds : public ::testing::Test {
+protected:
+    ~Load3ds() override {
+        for (Model* model : loaded) Qu::deleteModel(model);
+    }
+
+    // Loads from memory without echo; map loads are recorded, not performed.
+    Model* load(const Bytes& bytes, Qu::TextureLibrary* lib = nullptr) {
+        Qu::Load3dsOptions options;
+        options.echo = nullptr;
+        if (!lib)
+            options.textureLoad = [this](const char* key, const char* path, const char* name) {
+                textureLoads.push_back({key, path, name});
+            };
+        Model* model = Qu::load3dsFromMemory(bytes.data(), bytes.size(), lib, options);
+        loaded.push_back(model);
+        return model;
+    }
+    Model* load(const Chunks& c, Qu::TextureLibrary* lib = nullptr) { return load(c.bytes, lib); }
+
+    Object* object(Model* model, int i) { return static_cast<Object*>(model->objects.at(i)); }
+
+    // A key for `name` without a GL texture, so face materials find it.
+    Qu::TextureKey* addKey(const char* name) {
+        auto* key = new Qu::TextureKey;   // freed by the library
+        key->key = name;
+        library.keys.add(key);
+        return key;
+    }
+
+    Qu::TextureLibrary library;
+    std::vector<Model*> loaded;
+    std::vector<TextureLoad> textureLoads;
+};
+
+void expectPoint(const Qu::Vector& v, double x, double y, double z) {
+    EXPECT_DOUBLE_EQ(v.x, x);
+    EXPECT_DOUBLE_EQ(v.y, y);
+    EXPECT_DOUBLE_EQ(v.z, z);
+}
+
+// --- The walk and the handlers -------------------------------------------
+
+TEST_F(Load3ds, MainWithOnlyAnUnlistedChunkGivesAnEmptyRegisteredModel) {
+    Chunks c;
+    c.begin(0x4D4D).raw(0x0002, 10, {3, 0, 0, 0}).end();
+    Model* model = load(c, &library);
+    EXPECT_EQ(model->objects.count(), 0);
+    EXPECT_EQ(model->vertices.count(), 0);
+    EXPECT_EQ(model->faces.count(), 0);
+    EXPECT_EQ(model->cameras.count(), 0);
+    ASSERT_EQ(library.models.count(), 1);
+    EXPECT_EQ(library.models.at(0), model);
+}
+
+TEST_F(Load3ds, TwoObjectsShareTheModelListsWithAbsoluteIndices) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    meshObject(c, "first", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    meshObject(c, "second", {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 0, 2}}, {{0, 1, 2}, {1, 3, 2}});
+    c.end().end();
+    Model* model = load(c);
+
+    ASSERT_EQ(model->objects.count(), 2);
+    EXPECT_EQ(model->vertices.count(), 7);
+    EXPECT_EQ(model->faces.count(), 3);
+    Object* first = object(model, 0);
+    Object* second = object(model, 1);
+    EXPECT_STREQ(first->name(), "first");
+    EXPECT_STREQ(second->name(), "second");
+    EXPECT_EQ(first->kind(), Qu::kindMesh);
+    EXPECT_EQ(second->kind(), Qu::kindMesh);
+    EXPECT_EQ(first->vertexBase, 0);
+    EXPECT_EQ(second->vertexBase, 3);
+    ASSERT_EQ(second->faces.count(), 2);
+    const Face* face = second->faces.at(0);
+    EXPECT_EQ(face->vertexIndex[0], 3u);
+    EXPECT_EQ(face->vertexIndex[1], 4u);
+    EXPECT_EQ(face->vertexIndex[2], 5u);
+    // The same records, not copies.
+    EXPECT_EQ(second->faces.at(1), model->faces.at(2));
+    EXPECT_EQ(second->vertices.at(0), model->vertices.at(3));
+    EXPECT_EQ(first->vertices.count(), 3);
+    EXPECT_EQ(second->vertices.count(), 4);
+}
+
+TEST_F(Load3ds, FilePointsAreMappedToEngineAxesAndObjectsFinished) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    meshObject(c, "p", {{1, 2, 3}, {3, 2, 3}, {1, 6, 3}}, {{0, 1, 2}});
+    c.end().end();
+    Model* model = load(c);
+    Object* p = object(model, 0);
+    // (x, y, z) -> (x, -z, y); eyePosition keeps the loaded point.
+    expectPoint(p->vertices.at(0)->eyePosition, 1, -3, 2);
+    expectPoint(p->vertices.at(2)->eyePosition, 1, -3, 6);
+    // Finished: centred on the bounding box, normals computed.
+    expectPoint(p->position, 2, -3, 4);
+    expectPoint(p->homePosition, 2, -3, 4);
+    expectPoint(p->size, 2, 0, 4);
+    expectPoint(p->vertices.at(0)->position, -1, 0, -2);
+    // Engine triangle (1,-3,2), (3,-3,2), (1,-3,6): (2,0,0) x (0,0,4) is -y.
+    expectPoint(p->faces.at(0)->normal, 0, -1, 0);
+    expectPoint(p->vertices.at(1)->normal, 0, -1, 0);
+}
+
+TEST_F(Load3ds, MappingsAreNegatedAndCopiedIntoFaceCorners) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("m").begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.mappings({{0.25f, 0.5f}, {1.0f, -0.75f}, {0.0f, 2.0f}});
+    c.beginFaces({{2, 0, 1}}).end();
+    c.end().end().end().end();
+    Model* model = load(c);
+    const Vertex* v0 = model->vertices.at(0);
+    EXPECT_FLOAT_EQ(v0->u, -0.25f);
+    EXPECT_FLOAT_EQ(v0->v, -0.5f);
+    EXPECT_FLOAT_EQ(model->vertices.at(1)->v, 0.75f);
+    const Face* face = model->faces.at(0);
+    EXPECT_FLOAT_EQ(face->cornerU[0], 0.0f);    // vertex 2
+    EXPECT_FLOAT_EQ(face->cornerV[0], -2.0f);
+    EXPECT_FLOAT_EQ(face->cornerU[1], -0.25f);  // vertex 0
+    EXPECT_FLOAT_EQ(face->cornerV[1], -0.5f);
+    EXPECT_FLOAT_EQ(face->cornerU[2], -1.0f);   // vertex 1
+    EXPECT_FLOAT_EQ(face->cornerV[2], 0.75f);
+}
+
+TEST_F(Load3ds, CountersRunOverTheWholeFile) {
+    Qu::TextureKey* bark = addKey("bark");
+    Qu::TextureKey* leaf = addKey("leaf");
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    // Object a: three faces; its face list carries two material chunks of
+    // 2 and 1 entries whose face numbers are deliberately wrong.
+    c.begin(0x4000).text("a").begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.mappings({{0.1f, 0.1f}, {0.2f, 0.2f}});   // two of three vertices
+    c.beginFaces({{0, 1, 2}, {0, 2, 1}, {1, 2, 0}}).faceMaterial("bark", {9, 4}).faceMaterial("leaf", {0}).end();
+    c.end().end();
+    // Object b: two faces; its material chunk covers model faces 3 and 4,
+    // its mapping list continues at model vertex 2.
+    c.begin(0x4000).text("b").begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.mappings({{0.3f, 0.3f}, {0.4f, 0.4f}, {0.5f, 0.5f}, {0.6f, 0.6f}});
+    c.beginFaces({{0, 1, 2}, {2, 1, 0}}).faceMaterial("bark", {0, 1}).end();
+    c.end().end();
+    c.end().end();
+    Model* model = load(c, &library);
+
+    ASSERT_EQ(model->faces.count(), 5);
+    EXPECT_EQ(model->faces.at(0)->texture, bark);
+    EXPECT_EQ(model->faces.at(1)->texture, bark);
+    EXPECT_EQ(model->faces.at(2)->texture, leaf);
+    EXPECT_EQ(model->faces.at(3)->texture, bark);
+    EXPECT_EQ(model->faces.at(4)->texture, bark);
+    const float expectedU[6] = {-0.1f, -0.2f, -0.3f, -0.4f, -0.5f, -0.6f};
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(model->vertices.at(i)->u, expectedU[i]) << "vertex " << i;
+}
+
+TEST_F(Load3ds, MaterialWithoutKeyLeavesFacesUntextured) {
+    addKey("other");
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D).begin(0x4000).text("a").begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.beginFaces({{0, 1, 2}}).faceMaterial("plain", {0}).end();
+    c.end().end().end().end();
+    Model* model = load(c, &library);
+    EXPECT_EQ(model->faces.at(0)->texture, nullptr);
+}
+
+TEST_F(Load3ds, MapFileNamesBecomeTgaPathsUnderTheMaterialKey) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.material("grass01", {"GRASS.BMP"});
+    c.material("bark", {"tree.bark.jpg", "BUMP.TGA"});   // texture map, then bump map
+    c.material("dotless", {"PINE"});
+    c.end().end();
+    load(c);
+    const std::vector<TextureLoad> expected = {
+        {"grass01", "data//GRASS.tga", "GRASS"},
+        {"bark", "data//tree.tga", "tree"},
+        {"bark", "data//BUMP.tga", "BUMP"},
+        {"dotless", "data//PINE.tga", "PINE"},
+    };
+    EXPECT_EQ(textureLoads, expected);
+}
+
+TEST_F(Load3ds, UnlistedAndIgnoredChunksAreSkippedWhole) {
+    Chunks inner;   // an object block hidden inside an unlisted chunk
+    meshObject(inner, "hidden", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x7777);
+    c.bytes.insert(c.bytes.end(), inner.bytes.begin(), inner.bytes.end());
+    c.end();
+    c.begin(0x4000).text("seen").begin(0x4100);
+    c.vertices({{0, 0, 0}, {4, 0, 0}, {0, 4, 0}});
+    c.begin(0x4160);   // local matrix: 48 bytes that look like nothing known
+    for (int i = 0; i < 12; ++i) c.f32(1.0f);
+    c.end();
+    c.beginFaces({{0, 1, 2}}).begin(0x4150).u32(1).end().end();   // smoothing groups
+    c.end();
+    // A light reads a 12-byte position, then its sub-chunks: a vertex list
+    // there still lands in the last object.
+    c.begin(0x4600).f32(0).f32(0).f32(0).vertices({{8, 0, 0}}).end();
+    c.end();
+    c.begin(0xB000).begin(0xB008).u32(0).u32(100).end().end();
+    c.end().end();
+    Model* model = load(c);
+    ASSERT_EQ(model->objects.count(), 1);
+    EXPECT_STREQ(model->objects.at(0)->name(), "seen");
+    EXPECT_EQ(model->vertices.count(), 4);
+    EXPECT_EQ(model->faces.count(), 1);
+}
+
+TEST_F(Load3ds, EchoesObjectAndMaterialNamesWithoutSeparators) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.material("grass01", {"GRASS.BMP"});
+    c.begin(0x4000).text("tree").begin(0x4100).vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.beginFaces({{0, 1, 2}}).faceMaterial("grass01", {0}).end().end().end();
+    c.begin(0x4000).text("rock").end();
+    c.end().end();
+
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    Qu::Load3dsOptions options;
+    options.echo = sink;
+    options.textureLoad = [](const char*, const char*, const char*) {};
+    loaded.push_back(Qu::load3dsFromMemory(c.bytes.data(), c.bytes.size(), nullptr, options));
+    std::rewind(sink);
+    char text[64] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, sink);
+    std::fclose(sink);
+    EXPECT_EQ(std::string(text, n), "grass01treerock");
+}
+
+// --- Bad files -------------------------------------------------------------
+
+TEST_F(Load3ds, ChunkShorterThanItsHeaderEndsItsLevel) {
+    for (std::uint32_t length : {0u, 1u, 5u}) {
+        Chunks c;
+        c.begin(0x4D4D).begin(0x3D3D);
+        meshObject(c, "before", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+        c.raw(0x4000, length, {'x', 0});
+        meshObject(c, "after", {{0, 0, 0}}, {});
+        c.end().end();
+        Model* model = load(c);
+        ASSERT_EQ(model->objects.count(), 1) << "length " << length;
+        EXPECT_STREQ(model->objects.at(0)->name(), "before");
+    }
+}
+
+TEST_F(Load3ds, ChunkReachingPastItsParentEndsOnlyThatLevel) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("broken").begin(0x4100);
+    c.raw(0x4110, 5000, {3, 0});   // claims far more than its parent holds
+    c.end().end();
+    meshObject(c, "sound", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    c.end().end();
+    Model* model = load(c);
+    ASSERT_EQ(model->objects.count(), 2);
+    EXPECT_EQ(object(model, 0)->vertices.count(), 0);
+    expectPoint(object(model, 0)->size, 0, 0, 0);
+    expectPoint(object(model, 0)->position, 0, 0, 0);
+    EXPECT_EQ(object(model, 1)->vertices.count(), 3);
+    EXPECT_EQ(model->faces.count(), 1);
+}
+
+TEST_F(Load3ds, LongNamesAreCutToTheirBuffers) {
+    const std::string longName(1000, 'n');
+    const std::string longMap = std::string(400, 'M') + ".JPG";
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.material(std::string(300, 'k'), {longMap});
+    c.begin(0x4000).text(longName).begin(0x4100).vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.beginFaces({{0, 1, 2}}).end().end().end();
+    c.end().end();
+    Model* model = load(c);
+    ASSERT_EQ(model->objects.count(), 1);
+    EXPECT_EQ(std::string(model->objects.at(0)->name()), std::string(255, 'n'));
+    EXPECT_EQ(model->vertices.count(), 3);   // the walk goes on after the name
+    ASSERT_EQ(textureLoads.size(), 1u);
+    EXPECT_EQ(textureLoads[0].key, std::string(255, 'k'));
+    EXPECT_EQ(textureLoads[0].path.size(), 255u);
+    EXPECT_EQ(textureLoads[0].path.substr(0, 7), "data//M");
+    EXPECT_EQ(textureLoads[0].path.substr(251), ".tga");
+    EXPECT_EQ(textureLoads[0].name, std::string(245, 'M'));
+}
+
+TEST_F(Load3ds, NameWithoutTerminatorStopsAtItsChunkEnd) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000);
+    c.bytes.insert(c.bytes.end(), {'a', 'b', 'c'});
+    c.end();
+    c.begin(0x4000).text("next").end();
+    c.end().end();
+    Model* model = load(c);
+    ASSERT_EQ(model->objects.count(), 2);
+    EXPECT_STREQ(model->objects.at(0)->name(), "abc");
+    EXPECT_STREQ(model->objects.at(1)->name(), "next");
+}
+
+TEST_F(Load3ds, FacesNamingMissingVerticesAreDroppedAndMaterialsFollowTheFile) {
+    Qu::TextureKey* one = addKey("one");
+    Qu::TextureKey* two = addKey("two");
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("a").begin(0x4100).vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    // File face 1 names vertex 3 of a 3-vertex object.
+    c.beginFaces({{0, 1, 2}, {0, 1, 3}, {2, 1, 0}}).faceMaterial("one", {0, 1}).faceMaterial("two", {2}).end();
+    c.end().end();
+    c.end().end();
+    Model* model = load(c, &library);
+    ASSERT_EQ(model->faces.count(), 2);
+    EXPECT_EQ(object(model, 0)->faces.count(), 2);
+    EXPECT_EQ(model->faces.at(0)->texture, one);
+    EXPECT_EQ(model->faces.at(1)->vertexIndex[0], 2u);   // file face 2
+    EXPECT_EQ(model->faces.at(1)->texture, two);
+}
+
+TEST_F(Load3ds, EntriesBeyondFacesAndVerticesAreReadPast) {
+    Qu::TextureKey* one = addKey("one");
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("a").begin(0x4100).vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.mappings({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
+    c.beginFaces({{0, 1, 2}}).faceMaterial("one", {0, 1, 2, 3}).end();
+    c.end().end();
+    meshObject(c, "b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    c.end().end();
+    Model* model = load(c, &library);
+    ASSERT_EQ(model->faces.count(), 2);
+    EXPECT_EQ(model->faces.at(0)->texture, one);
+    // The surplus entries were counted in file order but had no face or
+    // vertex yet; the second object's records stay untouched.
+    EXPECT_EQ(model->faces.at(1)->texture, nullptr);
+    EXPECT_FLOAT_EQ(model->vertices.at(2)->u, -3.0f);
+    EXPECT_FLOAT_EQ(model->vertices.at(3)->u, 0.0f);
+}
+
+TEST_F(Load3ds, ObjectsWithoutMeshFinishAtZero) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("Camera01").begin(0x4700);
+    for (int i = 0; i < 8; ++i) c.f32(1.0f);
+    c.end().end();
+    c.begin(0x4000).text("facesOnly").begin(0x4100).beginFaces({{0, 1, 2}}).end().end().end();
+    c.end().end();
+    Model* model = load(c);
+    ASSERT_EQ(model->objects.count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        expectPoint(object(model, i)->size, 0, 0, 0);
+        expectPoint(object(model, i)->position, 0, 0, 0);
+    }
+    EXPECT_EQ(model->faces.count(), 0);
+}
+
+TEST_F(Load3ds, CountsLargerThanTheChunkReadOnlyWhatIsThere) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.begin(0x4000).text("a").begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, 65535);
+    c.begin(0x4140).u16(65535).f32(0.5f).f32(0.5f).end();
+    // A short face list ends before its sub-chunks would be read.
+    c.begin(0x4120).u16(65535).u16(0).u16(1).u16(2).u16(0);
+    c.faceMaterial("x", {0});
+    c.end();
+    c.end().end();
+    c.end().end();
+    Model* model = load(c);
+    EXPECT_EQ(model->vertices.count(), 3);
+    EXPECT_FLOAT_EQ(model->vertices.at(0)->u, -0.5f);
+    EXPECT_EQ(model->vertices.at(1)->u, 0.0f);
+    // Face one is whole; the first 8 bytes of the material chunk make one
+    // more face record (index 0x4130, out of range), then the list is short.
+    EXPECT_EQ(model->faces.count(), 1);
+}
+
+TEST_F(Load3ds, GeometryOutsideAnObjectBlockIsIgnored) {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D).begin(0x4100);
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.beginFaces({{0, 1, 2}}).end();
+    c.end().end().end();
+    Model* model = load(c);
+    EXPECT_EQ(model->vertices.count(), 0);
+    EXPECT_EQ(model->faces.count(), 0);
+}
+
+TEST_F(Load3ds, DeeplyNestedChunksDoNotExhaustTheStack) {
+    const int depth = 200000;
+    Bytes bytes;
+    for (int i = 0; i < depth; ++i) {
+        const std::uint32_t length = std::uint32_t((depth - i) * 6);
+        bytes.insert(bytes.end(), {0x4D, 0x4D, std::uint8_t(length), std::uint8_t(length >> 8),
+                                   std::uint8_t(length >> 16), std::uint8_t(length >> 24)});
+    }
+    Model* model = load(bytes);
+    EXPECT_EQ(model->objects.count(), 0);
+}
+
+// A well-formed file with every handler, for the damage tests.
+Chunks richFile() {
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.material("grass01", {"GRASS.BMP"});
+    for (int o = 0; o < 3; ++o) {
+        c.begin(0x4000).text("object" + std::to_string(o)).begin(0x4100);
+        c.vertices({{0, 0, float(o)}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}});
+        c.mappings({{0.1f, 0.2f}, {0.3f, 0.4f}, {0.5f, 0.6f}, {0.7f, 0.8f}});
+        c.beginFaces({{0, 1, 2}, {1, 3, 2}}).faceMaterial("grass01", {0, 1}).end();
+        c.end().end();
+    }
+    c.end().end();
+    return c;
+}
+
+TEST_F(Load3ds, TruncatedAndDamagedFilesLoadCleanly) {
+    const Bytes whole = richFile().bytes;
+    {
+        Model* model = load(whole);
+        ASSERT_EQ(model->objects.count(), 3);
+        ASSERT_EQ(model->faces.count(), 6);
+    }
+    // Every truncation: the Main chunk then reaches past the file, which
+    // ends the top level at once.
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(size));
+        Model* model = load(cut);
+        EXPECT_EQ(model->objects.count(), 0) << "size " << size;
+    }
+    // Random damage: whatever is read must be consistent (indices inside the
+    // model, faces inside their objects). ASan checks the reads.
+    std::mt19937 random(99);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes damaged = whole;
+        const int hits = 1 + int(random() % 4);
+        for (int h = 0; h < hits; ++h) damaged[random() % damaged.size()] = std::uint8_t(random());
+        Model* model = load(damaged);
+        for (std::int32_t i = 0; i < model->faces.count(); ++i)
+            for (std::uint32_t index : model->faces.at(i)->vertexIndex)
+                ASSERT_LT(index, std::uint32_t(model->vertices.count())) << "round " << round;
+        for (std::int32_t o = 0; o < model->objects.count(); ++o) {
+            Object* obj = object(model, o);
+            for (std::int32_t f = 0; f < obj->faces.count(); ++f)
+                for (std::uint32_t index : obj->faces.at(f)->vertexIndex) {
+                    ASSERT_GE(std::int64_t(index), obj->vertexBase);
+                    ASSERT_LT(std::int64_t(index), obj->vertexBase + obj->vertices.count());
+                }
+        }
+    }
+}
+
+// --- Reading from files ----------------------------------------------------
+
+TEST_F(Load3ds, FilesAreFoundIgnoringLetterCaseAndMissingOnesGiveNull) {
+    const std::string dir = testsupport::makeTempDir();
+    const Bytes bytes = richFile().bytes;
+    {
+        std::ofstream out(dir + "/FOREST.3DS", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    Qu::Load3dsOptions options;
+    options.echo = nullptr;
+    options.textureLoad = [](const char*, const char*, const char*) {};
+    Model* model = Qu::load3ds((dir + "/forest.3ds").c_str(), &library, options);
+    ASSERT_NE(model, nullptr);
+    loaded.push_back(model);
+    EXPECT_EQ(model->objects.count(), 3);
+    EXPECT_EQ(Qu::load3ds((dir + "/absent.3ds").c_str(), &library, options), nullptr);
+    EXPECT_EQ(library.models.count(), 1);
+    std::remove((dir + "/FOREST.3DS").c_str());
+    rmdir(dir.c_str());
+}
+
+// Writes a 24-bit TGA of one colour.
+void writeTga(const std::string& path, int width, int height) {
+    Bytes tga(18, 0);
+    tga[2] = 2;
+    tga[12] = std::uint8_t(width);
+    tga[14] = std::uint8_t(height);
+    tga[16] = 24;
+    tga.resize(18 + std::size_t(width * height * 3), 0x80);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(tga.data()), std::streamsize(tga.size()));
+}
+
+TEST_F(Load3ds, MaterialMapsLoadIntoTheLibraryFirstMapWinning) {
+    testsupport::GlContext gl;
+    ASSERT_TRUE(gl.ok());
+    const std::string dir = testsupport::makeTempDir();
+    ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
+    writeTga(dir + "/data/grass.tga", 4, 2);   // lower case on disk, GRASS in the file
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    platform::recordMessageBoxes(true);
+
+    Chunks c;
+    c.begin(0x4D4D).begin(0x3D3D);
+    c.material("grass01", {"GRASS.BMP", "MISSING.TGA"});   // the bump map is never loaded
+    c.begin(0x4000).text("lawn").begin(0x4100).vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.beginFaces({{0, 1, 2}}).faceMaterial("grass01", {0}).end().end().end();
+    c.end().end();
+    Model* model = load(c, &library);
+    const std::size_t boxes = platform::recordedMessageBoxes().size();
+    platform::recordMessageBoxes(false);
+    ASSERT_EQ(chdir(previous), 0);
+
+    Qu::TextureKey* key = library.find("grass01");
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key->texture(), nullptr);
+    EXPECT_STREQ(key->texture()->fileName, "data//GRASS.tga");
+    EXPECT_STREQ(key->texture()->name, "GRASS");
+    EXPECT_EQ(key->texture()->image()->width, 4);
+    EXPECT_NE(Qu::glLinearOf(key), 0u);
+    EXPECT_EQ(model->faces.at(0)->texture, key);
+    EXPECT_EQ(library.keys.count(), 1);
+    EXPECT_EQ(boxes, 0u);
+
+    // A second file with the same material name reuses the first texture.
+    load(c, &library);
+    EXPECT_EQ(library.keys.count(), 1);
+    EXPECT_EQ(library.models.count(), 2);
+
+    std::remove((dir + "/data/grass.tga").c_str());
+    rmdir((dir + "/data").c_str());
+    rmdir(dir.c_str());
+}
+
+// --- Independent evidence --------------------------------------------------
+
+// Counts from a minimal walk of the mesh chunks: per object, the name and
+// the vertex and face counts as stored.
+struct WalkedObject {
+    std::string name;
+    int vertices = 0;
+    int faces = 0;
+};
+
+void walkMesh(const Bytes& b, std::size_t pos, std::size_t end, std::vector<WalkedObject>& out) {
+    auto u16 = [&](std::size_t p) { return int(b[p] | b[p + 1] << 8); };
+    while (pos + 6 <= end) {
+        const int id = u16(pos);
+        const std::size_t length = std::size_t(b[pos + 2] | b[pos + 3] << 8 | b[pos + 4] << 16) |
+                                   std::size_t(b[pos + 5]) << 24;
+        if (length < 6 || pos + length > end) return;
+        if (id == 0x4D4D || id == 0x3D3D || id == 0x4100) {
+            walkMesh(b, pos + 6, pos + length, out);
+        } else if (id == 0x4000) {
+            const char* name = reinterpret_cast<const char*>(&b[pos + 6]);
+            out.push_back({name, 0, 0});
+            walkMesh(b, pos + 6 + std::strlen(name) + 1, pos + length, out);
+        } else if (id == 0x4110) {
+            out.back().vertices += u16(pos + 6);
+        } else if (id == 0x4120) {
+            out.back().faces += u16(pos + 6);
+        }
+        pos += length;
+    }
+}
+
+// Object names and face counts as assimp's importer sees them: one node
+// with meshes per object block (meshes split by material), depth first.
+void collectNodes(const aiScene* scene, const aiNode* node, std::vector<WalkedObject>& out) {
+    if (node->mNumMeshes > 0) {
+        WalkedObject object{node->mName.C_Str(), 0, 0};
+        for (unsigned m = 0; m < node->mNumMeshes; ++m)
+            object.faces += int(scene->mMeshes[node->mMeshes[m]]->mNumFaces);
+        out.push_back(object);
+    }
+    for (unsigned i = 0; i < node->mNumChildren; ++i) collectNodes(scene, node->mChildren[i], out);
+}
+
+std::vector<WalkedObject> assimpObjects(const Bytes& bytes) {
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "3ds");
+    std::vector<WalkedObject> result;
+    if (!scene) {
+        ADD_FAILURE() << importer.GetErrorString();
+        return result;
+    }
+    collectNodes(scene, scene->mRootNode, result);
+    return result;
+}
+
+Bytes readFile(const std::string& path) {
+    Bytes bytes;
+    EXPECT_TRUE(platform::readWholeFile(path, bytes)) << path;
+    return bytes;
+}
+
+TEST_F(Load3ds, RealFilesAgreeWithAssimpAndAPlainChunkWalk) {
+    for (const char* file : {"test1.3ds", "cube_with_diffuse_texture.3DS"}) {
+        SCOPED_TRACE(file);
+        const Bytes bytes = readFile(testsupport::sharedTestData() + "/3ds/" + file);
+        ASSERT_FALSE(bytes.empty());
+        textureLoads.clear();
+        Model* model = load(bytes);
+        std::vector<WalkedObject> walked;
+        walkMesh(bytes, 0, bytes.size(), walked);
+        const std::vector<WalkedObject> fromAssimp = assimpObjects(bytes);
+
+        ASSERT_EQ(model->objects.count(), int(walked.size()));
+        ASSERT_EQ(walked.size(), fromAssimp.size());
+        int vertexTotal = 0, faceTotal = 0;
+        for (std::size_t i = 0; i < walked.size(); ++i) {
+            Object* obj = object(model, int(i));
+            EXPECT_EQ(obj->name(), walked[i].name);
+            EXPECT_EQ(obj->name(), fromAssimp[i].name);
+            EXPECT_EQ(obj->vertices.count(), walked[i].vertices);
+            EXPECT_EQ(obj->faces.count(), walked[i].faces);
+            EXPECT_EQ(obj->faces.count(), fromAssimp[i].faces);
+            EXPECT_EQ(obj->vertexBase, vertexTotal);
+            vertexTotal += walked[i].vertices;
+            faceTotal += walked[i].faces;
+        }
+        EXPECT_EQ(model->vertices.count(), vertexTotal);
+        EXPECT_EQ(model->faces.count(), faceTotal);
+
+        // Every material map assimp reports is asked for under its material
+        // name, as a TGA of the same base name.
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "3ds");
+        ASSERT_NE(scene, nullptr);
+        for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
+            aiString name, map;
+            if (scene->mMaterials[m]->GetTexture(aiTextureType_DIFFUSE, 0, &map) != AI_SUCCESS) continue;
+            scene->mMaterials[m]->Get(AI_MATKEY_NAME, name);
+            std::string base = map.C_Str();
+            base = base.substr(0, base.find('.'));
+            const TextureLoad expected{name.C_Str(), "data//" + base + ".tga", base};
+            EXPECT_NE(std::find(textureLoads.begin(), textureLoads.end(), expected), textureLoads.end())
+                << "no load for " << expected.key;
+        }
+    }
+}
+
+// A scene of random meshes for assimp's exporter.
+struct SourceMesh {
+    std::vector<aiVector3D> points;
+    std::vector<aiVector3D> uvs;
+    std::vector<std::array<unsigned, 3>> faces;
+};
+
+aiScene* makeScene(const std::vector<SourceMesh>& meshes) {
+    aiScene* scene = new aiScene;
+    scene->mRootNode = new aiNode("root");
+    scene->mNumMaterials = 1;
+    scene->mMaterials = new aiMaterial*[1];
+    scene->mMaterials[0] = new aiMaterial;
+    aiString materialName("stone");
+    scene->mMaterials[0]->AddProperty(&materialName, AI_MATKEY_NAME);
+    scene->mNumMeshes = unsigned(meshes.size());
+    scene->mMeshes = new aiMesh*[meshes.size()];
+    std::vector<aiNode*> nodes;
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        const SourceMesh& source = meshes[i];
+        aiMesh* mesh = new aiMesh;
+        scene->mMeshes[i] = mesh;
+        mesh->mName = aiString("mesh" + std::to_string(i));
+        mesh->mMaterialIndex = 0;
+        mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+        mesh->mNumVertices = unsigned(source.points.size());
+        mesh->mVertices = new aiVector3D[source.points.size()];
+        mesh->mTextureCoords[0] = new aiVector3D[source.points.size()];
+        mesh->mNumUVComponents[0] = 2;
+        for (std::size_t v = 0; v < source.points.size(); ++v) {
+            mesh->mVertices[v] = source.points[v];
+            mesh->mTextureCoords[0][v] = source.uvs[v];
+        }
+        mesh->mNumFaces = unsigned(source.faces.size());
+        mesh->mFaces = new aiFace[source.faces.size()];
+        for (std::size_t f = 0; f < source.faces.size(); ++f) {
+            mesh->mFaces[f].mNumIndices = 3;
+            mesh->mFaces[f].mIndices = new unsigned[3]{source.faces[f][0], source.faces[f][1], source.faces[f][2]};
+        }
+        aiNode* node = new aiNode("node" + std::to_string(i));
+        node->mNumMeshes = 1;
+        node->mMeshes = new unsigned[1]{unsigned(i)};
+        nodes.push_back(node);
+    }
+    scene->mRootNode->addChildren(unsigned(nodes.size()), nodes.data());
+    return scene;
+}
+
+TEST_F(Load3ds, FilesWrittenByAssimpReadBackExactly) {
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+    std::uniform_real_distribution<float> texel(0.0f, 1.0f);
+    std::vector<SourceMesh> meshes(3);
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        const unsigned count = 5 + unsigned(i) * 7;
+        for (unsigned v = 0; v < count; ++v) {
+            meshes[i].points.emplace_back(coordinate(random), coordinate(random), coordinate(random));
+            meshes[i].uvs.emplace_back(texel(random), texel(random), 0.0f);
+        }
+        for (unsigned f = 0; f < count; ++f)
+            meshes[i].faces.push_back({f, (f + 1) % count, (f + 3) % count});
+    }
+    aiScene* scene = makeScene(meshes);
+    Assimp::Exporter exporter;
+    const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "3ds");
+    ASSERT_NE(blob, nullptr) << exporter.GetErrorString();
+    const Bytes bytes(static_cast<const std::uint8_t*>(blob->data),
+                      static_cast<const std::uint8_t*>(blob->data) + blob->size);
+    delete scene;
+
+    Model* model = load(bytes);
+    const std::vector<WalkedObject> fromAssimp = assimpObjects(bytes);
+    ASSERT_EQ(model->objects.count(), int(meshes.size()));
+    ASSERT_EQ(fromAssimp.size(), meshes.size());
+    std::uint32_t base = 0;
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        SCOPED_TRACE("object " + std::to_string(i));
+        Object* obj = object(model, int(i));
+        EXPECT_EQ(obj->name(), fromAssimp[i].name);
+        ASSERT_EQ(obj->vertices.count(), int(meshes[i].points.size()));
+        ASSERT_EQ(obj->faces.count(), int(meshes[i].faces.size()));
+        for (std::size_t v = 0; v < meshes[i].points.size(); ++v) {
+            const aiVector3D& p = meshes[i].points[v];
+            const Vertex* vertex = obj->vertices.at(int(v));
+            // Loaded point (x, -z, y); position is centred on the object.
+            expectPoint(vertex->eyePosition, p.x, -double(p.z), p.y);
+            EXPECT_NEAR(vertex->position.x + obj->position.x, p.x, 1e-9);
+            EXPECT_FLOAT_EQ(vertex->u, -meshes[i].uvs[v].x);
+            EXPECT_FLOAT_EQ(vertex->v, -meshes[i].uvs[v].y);
+        }
+        for (std::size_t f = 0; f < meshes[i].faces.size(); ++f)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(obj->faces.at(int(f))->vertexIndex[c], meshes[i].faces[f][std::size_t(c)] + base);
+        base += std::uint32_t(meshes[i].points.size());
+    }
+}
+
+}  // namespace
