@@ -1,0 +1,27 @@
+#include "scenes/forest_anim_two.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "render/renderer.h"
+#include "resources/camera.h"
+
+bool demoForanTwo::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
+    if (!beginInit(library, sceneRenderer, "data//fordrop.3ds")) return false;
+    addCamera();
+    finishInit();
+    return true;
+}
+
+bool demoForanTwo::render(float timeMs) {
+    float t = beginRender(timeMs);
+    // A slow glide along +z, looking ahead.
+    Qu::Vector eye(45.0 * std::sin(t / 25.0 - 4.14) + 6.0 - 1.5 * t, -8.0, 5.0 * t - 230.0);
+    camera()->setLookAt(Qu::Vector(eye.x, eye.y, eye.z + 50.0));
+    camera()->setEye(eye);
+    renderer->drawWorld(model);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    drawFogLayers(t, 1.0f);
+    return endRender(t);
+}
