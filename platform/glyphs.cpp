@@ -21,6 +21,25 @@ const std::uint16_t ansiHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
+// Letter frequencies (per 1000) that define a face's average character
+// width, the measure a width request is matched against; the same for every
+// face, whatever its own metrics table holds.
+const int letterWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6,  35, 20,
+                               56, 56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2};
+const int spaceWeight = 166;
+
+// Weighted average advance of a..z and space in font units; 0 if unknown.
+double averageCharWidth(FT_Face face) {
+    double sum = 0.0;
+    for (int i = 0; i <= 26; ++i) {
+        const FT_ULong code = i < 26 ? FT_ULong('a' + i) : FT_ULong(' ');
+        const FT_UInt index = FT_Get_Char_Index(face, code);
+        if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) != 0) return 0.0;
+        sum += double(face->glyph->advance.x) * (i < 26 ? letterWeights[i] : spaceWeight);
+    }
+    return sum / 1000.0;
+}
+
 int clampWeight(int weight) {
     if (weight <= 0) return 400;   // "don't care" means regular
     return weight > 1000 ? 1000 : weight;
@@ -31,6 +50,15 @@ bool hasFamily(FcPattern* pattern, const char* family) {
     for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i)
         if (strcasecmp(reinterpret_cast<const char*>(value), family) == 0) return true;
     return false;
+}
+
+// A numeric property, stored as an integer or a double.
+bool numberOf(FcPattern* pattern, const char* property, double* value) {
+    int integer = 0;
+    if (FcPatternGetDouble(pattern, property, 0, value) == FcResultMatch) return true;
+    if (FcPatternGetInteger(pattern, property, 0, &integer) != FcResultMatch) return false;
+    *value = integer;
+    return true;
 }
 
 // Best scalable match for family / weight (OpenType scale) / width (0: any).
@@ -51,12 +79,12 @@ std::string matchFile(const char* family, int weight, int width, bool strict, in
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     if (match) {
         FcChar8* path = nullptr;
-        int matchedWidth = 0;
+        double matchedWidth = 0.0;
         bool acceptable = true;
         if (strict) {
             acceptable = hasFamily(match, family);
-            if (width && (FcPatternGetInteger(match, FC_WIDTH, 0, &matchedWidth) != FcResultMatch ||
-                          matchedWidth != width))
+            // Any narrower-than-normal width will do.
+            if (width && (!numberOf(match, FC_WIDTH, &matchedWidth) || matchedWidth >= FC_WIDTH_NORMAL))
                 acceptable = false;
         }
         if (acceptable && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
@@ -95,6 +123,12 @@ void takeBitmap(const FT_GlyphSlot slot, GlyphBitmap& glyph) {
     for (int r = 0; r < rows; ++r) {
         const std::uint8_t* source = top + static_cast<std::ptrdiff_t>(rows - 1 - r) * pitch;
         std::memcpy(&glyph.bits[static_cast<std::size_t>(r) * rowBytes], source, rowBytes);
+    }
+    bool blank = true;
+    for (std::uint8_t byte : glyph.bits) blank = blank && byte == 0;
+    if (blank) {   // e.g. a space: keep only the advance
+        glyph.bits.assign(1, 0);
+        return;
     }
     glyph.width = width;
     glyph.height = rows;
@@ -150,8 +184,8 @@ bool rasterizeFont(const char* face, int height, int width, int weight, GlyphFon
         if (cellUnits <= 0) cellUnits = ftFace->units_per_EM;
         const double emY = height * ftFace->units_per_EM / cellUnits;
         double emX = emY;
-        if (width > 0 && os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
-            emX = width * static_cast<double>(ftFace->units_per_EM) / os2->xAvgCharWidth;
+        const double average = width > 0 ? averageCharWidth(ftFace) : 0.0;
+        if (average > 0.0) emX = width * static_cast<double>(ftFace->units_per_EM) / average;
         ok = FT_Set_Char_Size(ftFace, static_cast<FT_F26Dot6>(std::lround(emX * 64.0)),
                               static_cast<FT_F26Dot6>(std::lround(emY * 64.0)), 72, 72) == 0;
         out.ascent = static_cast<int>(std::lround(ascentUnits * emY / ftFace->units_per_EM));
