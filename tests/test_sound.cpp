@@ -362,7 +362,7 @@ protected:
 TEST_F(DiskPlayback, PlaysTheDecodedSamplesExactlyFromTheFirstAndEndsOnce) {
     ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", dir + "/out.raw");
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "4");   // ~6x real time
+    ScopedEnv delay("SDL_DISKAUDIODELAY", "8");   // ~3x real time
 
     // Longer than the decode-ahead ring, so the decoder thread refills it.
     const int frames = 4 * 44100;
