@@ -77,9 +77,9 @@ const Arrangement kArrangement[] = {
      {"x...x...x...x...", 0.95f}, {"....x.......x...", 0.75f},
      {"o.x.o.x.o.x.o.xo", 0.45f}, {"......x.......x.", 0.25f}, 1.1, 1.3},
     // Space: arpeggios; the lift at 134 s.
-    {"space", 117.0, 134.0, "Dm Bb F C", 2, 0.5f, {"x-------x-------", 0.6f},
-     {"0123432101234321", 0.6f}, kNone, {kSpaceBells, 0.45f}, 0,
-     {"x.......x.......", 0.75f}, kNone, {"..o...o...o...o.", 0.35f}, kNone, 0.6, 1.0},
+    {"space", 117.0, 134.0, "Dm Bb F C", 2, 0.4f, {"x-------x-------", 0.3f},
+     {"0123432101234321", 0.4f}, kNone, {kSpaceBells, 0.4f}, 0, kNone, kNone,
+     {"..o...o...o...o.", 0.3f}, kNone, 0.6, 0.9},
     {"space", 134.0, 160.0, "Bb C Am Dm", 1, 0.5f, {"x.xox.xox.xox.xo", 0.8f},
      {"0123432101234321", 0.6f}, kNone, kNone, 0, {"x...x...x...x...", 0.95f},
      {"....x.......x...", 0.75f}, {"xoxoxoxoxoxoxoxo", 0.4f}, {"..x...x...x...x.", 0.25f},
@@ -131,7 +131,7 @@ const Arrangement kArrangement[] = {
 
 // Crashes, risers and stabs that mark the changes.
 const double kCrashes[] = {40.5, 80.0, 134.0, 190.0, 234.0, 245.0, 270.0, 275.0, 307.0};
-const double kRisers[][2] = {{32.5, 40.5}, {76.0, 80.0}, {130.0, 134.0}, {226.0, 234.0},
+const double kRisers[][2] = {{32.5, 40.5}, {76.0, 80.0}, {131.0, 134.0}, {226.0, 234.0},
                              {241.0, 245.0}, {266.0, 269.5}, {271.0, 275.0}};
 struct ChordHit {
     double time;
@@ -139,8 +139,9 @@ struct ChordHit {
 };
 const ChordHit kStabs[] = {{134.0, "Bb"}, {270.0, "Am"}};
 
+// Note names are capitals only, so a lower-case letter can mean something else.
 int noteLetter(char c) {
-    switch (std::toupper(static_cast<unsigned char>(c))) {
+    switch (c) {
     case 'C': return 0;
     case 'D': return 2;
     case 'E': return 4;
