@@ -1,0 +1,261 @@
+// Build-up effect: how many faces the face count N shows, the glow sprites
+// at the head face and their size, the depth clears of the large variant,
+// and the lit surface pass.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "render/renderer.h"
+#include "render_support.h"
+#include "support/gl_context.h"
+#include "support/paths.h"
+
+namespace {
+
+using rendertest::Corner;
+using rendertest::TestTexture;
+using rendertest::TestWorld;
+using testsupport::Rgba;
+
+const double depth = 1000.0;
+const int faceCount = 5;
+
+double faceX(int i) { return -300.0 + 150.0 * i; }
+
+// A row of triangles at eye depth 1000 with corners 100 apart, face i centred on faceX(i),
+// all in one object of the kind; `rowY` moves the row up or down.
+Qu::Object* row(TestWorld& world, std::int32_t kind, double rowY, bool facingAway = false,
+                Qu::TextureKey* texture = nullptr) {
+    Qu::Object* o = world.object(kind);
+    for (int i = 0; i < faceCount; ++i) {
+        const double x = faceX(i);
+        Corner a{x - 50, rowY - 50, depth}, b{x + 50, rowY - 50, depth}, c{x, rowY + 50, depth};
+        if (facingAway)
+            world.triangle(a, b, c, texture);
+        else
+            world.triangle(a, c, b, texture);
+    }
+    return o;
+}
+
+// Lit pixels of the frame inside the screen box around face i of a row.
+int pixelsAt(const std::vector<std::uint8_t>& frame, int i, double rowY,
+             bool (*test)(const std::uint8_t*)) {
+    const rendertest::ScreenPoint low = rendertest::project(faceX(i) + 70, rowY + 70, depth);
+    const rendertest::ScreenPoint high = rendertest::project(faceX(i) - 70, rowY - 70, depth);
+    int count = 0;
+    for (int y = int(low.y); y <= int(high.y); ++y)
+        for (int x = int(low.x); x <= int(high.x); ++x) {
+            const std::uint8_t* p = &frame[(std::size_t(767 - y) * 1024 + x) * 4];
+            if (test(p)) ++count;
+        }
+    return count;
+}
+
+bool anyLight(const std::uint8_t* p) { return std::max({p[0], p[1], p[2]}) > 30; }
+bool glow(const std::uint8_t* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
+bool reddish(const std::uint8_t* p) { return p[0] > 100 && p[0] > 3 * p[1]; }
+
+std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY) {
+    const std::vector<std::uint8_t> frame = gl.frame();
+    std::vector<int> shown;
+    for (int i = 0; i < faceCount; ++i)
+        if (pixelsAt(frame, i, rowY, anyLight) > 0) shown.push_back(i + 1);
+    return shown;
+}
+
+// A texture library holding "light3" from a TGA file of one grey level.
+class GlowLibrary {
+public:
+    explicit GlowLibrary(std::uint8_t level) {
+        path = testsupport::makeTempDir() + "/glow.tga";
+        std::uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0};
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (!file) return;
+        std::fwrite(header, 1, sizeof header, file);
+        const std::vector<std::uint8_t> pixels(4 * 4 * 3, level);
+        std::fwrite(pixels.data(), 1, pixels.size(), file);
+        std::fclose(file);
+        library.load("light3", path.c_str(), "glow", 0);
+    }
+    ~GlowLibrary() { std::remove(path.c_str()); }
+    Qu::TextureLibrary library;
+    std::string path;
+};
+
+class BuildUp : public testsupport::GlTest {
+protected:
+    void SetUp() override {
+        rendertest::windowState();
+        // The world renderer that runs before the build passes leaves
+        // culling off.
+        glDisable(GL_CULL_FACE);
+    }
+    void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+    Renderer renderer;
+};
+
+TEST_F(BuildUp, FaceCountShowsFacesWhoseIndexIsBelowN) {
+    TestWorld world;
+    row(world, Qu::kindWireBuild, -150);
+    row(world, Qu::kindSolidBuild, 150);
+    world.finish();
+    struct Case {
+        float n;
+        std::vector<int> faces;
+    };
+    const std::vector<Case> cases = {
+        {0.0f, {}}, {-2.0f, {}}, {0.2f, {1}}, {1.5f, {1, 2}}, {3.0f, {1, 2, 3}}, {100.0f, {1, 2, 3, 4, 5}}};
+    for (const Case& c : cases) {
+        clear();
+        renderer.drawWireBuild(&world.model, nullptr, c.n);
+        // Both objects of the kinds drawn build in step.
+        EXPECT_EQ(facesShown(gl, -150), c.faces) << "N = " << c.n;
+        EXPECT_EQ(facesShown(gl, 150), c.faces) << "N = " << c.n;
+    }
+    // The large variant draws only the wire-only kind, the fine one both.
+    clear();
+    renderer.drawWireBuildLarge(&world.model, nullptr, 2.5f);
+    EXPECT_EQ(facesShown(gl, -150), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(facesShown(gl, 150).empty());
+    clear();
+    renderer.drawWireBuildFine(&world.model, nullptr, 2.5f);
+    EXPECT_EQ(facesShown(gl, 150), (std::vector<int>{1, 2, 3}));
+
+    // Lines are opaque, unlit and untextured in (0.6, 0.6, 0.8).
+    const std::vector<std::uint8_t> frame = gl.frame();
+    auto lineColour = [](const std::uint8_t* p) { return p[0] == 153 && p[1] == 153 && p[2] == 204; };
+    EXPECT_GT(pixelsAt(frame, 0, 150, lineColour), 20);
+}
+
+TEST_F(BuildUp, DepthIsClearedEvenWhenNothingIsDrawn) {
+    TestWorld world;
+    row(world, Qu::kindSolidBuild, 0);
+    world.finish();
+    for (int variant = 0; variant < 4; ++variant) {
+        glClearDepth(0.0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+        if (variant == 0) renderer.drawWireBuild(&world.model, nullptr, 0.0f);
+        if (variant == 1) renderer.drawWireBuildLarge(&world.model, nullptr, 0.0f);
+        if (variant == 2) renderer.drawWireBuildFine(&world.model, nullptr, -1.0f);
+        if (variant == 3) renderer.drawSolidBuild(&world.model, nullptr, 0.0f);
+        float value = 0;
+        glReadPixels(512, 384, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
+        EXPECT_FLOAT_EQ(value, 1.0f) << "variant " << variant;
+    }
+}
+
+TEST_F(BuildUp, HeadFaceGlowsWithSpritesThatSwellOverOneFace) {
+    GlowLibrary glowTexture(255);
+    ASSERT_NE(glowTexture.library.find("light3"), nullptr);
+    TestWorld world;
+    row(world, Qu::kindWireBuild, 0);
+    world.finish();
+
+    // Side |K·(trunc(N) - N)| eye units at depth ~1001, in pixels.
+    auto side = [](double units) { return units / (depth + 2) * 384 / std::tan(42.5 * M_PI / 180); };
+    struct Case {
+        float n;
+        int headFace;       // 0: no glow
+        double units;
+    };
+    for (const Case& c : {Case{1.5f, 1, 50}, Case{1.75f, 1, 75}, Case{3.4f, 3, 40}, Case{3.0f, 0, 0},
+                          Case{100.5f, 0, 0}}) {
+        clear();
+        renderer.drawWireBuild(&world.model, &glowTexture.library, c.n);
+        // Three squares, one per corner, centred on the head face.
+        const std::vector<std::uint8_t> frame = gl.frame();
+        int white = 0;
+        double sumX = 0;
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x)
+                if (glow(&frame[(std::size_t(767 - y) * 1024 + x) * 4])) {
+                    ++white;
+                    sumX += x + 0.5;
+                }
+        if (c.headFace == 0) {
+            EXPECT_EQ(white, 0) << "N = " << c.n;
+            continue;
+        }
+        const double expected = 3 * side(c.units) * side(c.units);
+        EXPECT_NEAR(white, expected, expected * 0.1) << "N = " << c.n;
+        EXPECT_NEAR(sumX / std::max(white, 1), rendertest::project(faceX(c.headFace - 1), 0, depth).x, 2.0)
+            << "N = " << c.n;
+    }
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+
+    // Without "light3" the wireframe is drawn without sprites.
+    Qu::TextureLibrary none;
+    clear();
+    renderer.drawWireBuild(&world.model, &none, 1.5f);
+    EXPECT_EQ(pixelsAt(gl.frame(), 0, 0, glow), 0);
+    EXPECT_EQ(facesShown(gl, 0), (std::vector<int>{1, 2}));
+}
+
+// Corner a near, corner b farther and overlapping on screen: a's sprite is
+// drawn first, so b's hides behind it unless the depth is cleared between.
+Rgba overlapOfGlows(Renderer& renderer, testsupport::GlContext& gl, bool large) {
+    GlowLibrary glowTexture(128);
+    TestWorld world;
+    world.object(Qu::kindWireBuild);
+    world.triangle({0, 0, depth}, {20, 0, depth + 100}, {0, -300, depth});
+    world.finish();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (large)
+        renderer.drawWireBuildLarge(&world.model, &glowTexture.library, 1.5f);
+    else
+        renderer.drawWireBuild(&world.model, &glowTexture.library, 1.5f);
+    const rendertest::ScreenPoint p = rendertest::project(10, 15, depth);
+    return gl.pixel(int(p.x), int(p.y));
+}
+
+TEST_F(BuildUp, LargeVariantSpritesAreNeverHiddenByNearerGeometry) {
+    const double oneGlow = std::pow(128 / 255.0, 2);   // additive: c·c
+    const Rgba hidden = overlapOfGlows(renderer, gl, false);
+    EXPECT_NEAR(hidden.r, int(std::lround(oneGlow * 255)), 2);
+    const Rgba both = overlapOfGlows(renderer, gl, true);
+    EXPECT_NEAR(both.r, int(std::lround(2 * oneGlow * 255)), 2);
+}
+
+TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
+    TestTexture texture(1, 1, TestTexture::solid(1, 40, 255, 40), TestTexture::solid(1, 255, 40, 40));
+    TestWorld world;
+    // Facing away: the reversed normals face the light at the eye.
+    row(world, Qu::kindSolidBuild, -150, true, &texture.key);
+    row(world, Qu::kindWireBuild, 150, true, &texture.key);
+    world.finish();
+    Qu::Light* light = world.light(GL_LIGHT0, 0, 0, 0);
+    light->setColors(1, 1, 1, 0, 0, 0);
+    renderer.drawWorld(&world.model);   // sets the light the surface is lit by
+    clear();
+    renderer.drawSolidBuild(&world.model, nullptr, 2.5f);
+    const std::vector<std::uint8_t> frame = gl.frame();
+    std::vector<int> lit;
+    for (int i = 0; i < faceCount; ++i) {
+        if (pixelsAt(frame, i, -150, reddish) > 100) lit.push_back(i + 1);
+        EXPECT_EQ(pixelsAt(frame, i, 150, anyLight), 0) << "wire-only kind drawn as surface";
+    }
+    EXPECT_EQ(lit, (std::vector<int>{1, 2, 3}));
+    const rendertest::ScreenPoint centre = rendertest::project(faceX(0), -150, depth);
+    EXPECT_GT(gl.pixel(int(centre.x), int(centre.y)).r, 150);   // lit by the diffuse light
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+
+    // No camera: nothing drawn by any pass.
+    Qu::Model noCamera;
+    clear();
+    renderer.drawSolidBuild(&noCamera, nullptr, 5.0f);
+    renderer.drawWireBuild(&noCamera, nullptr, 5.0f);
+    EXPECT_TRUE(facesShown(gl, -150).empty());
+}
+
+}  // namespace
