@@ -1,0 +1,302 @@
+// Material maps of the models. Night palette: the scenes light every mesh
+// with a bright ambient term, so the darkness lives in the textures.
+#include <algorithm>
+#include <cmath>
+
+#include "tools/generate/noise.h"
+#include "tools/generate/textures.h"
+
+namespace gen {
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+
+double smooth(double a, double b, double x) {
+    const double t = std::min(1.0, std::max(0.0, (x - a) / (b - a)));
+    return t * t * (3 - 2 * t);
+}
+
+// Paints every pixel from f(u, v) with u, v in [0, 1), v = 0 at the top row.
+template <typename F>
+Picture paint(int width, int height, F f) {
+    Picture p(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) p.set(x, y, f((x + 0.5) / width, (y + 0.5) / height));
+    return p;
+}
+
+Color ramp(Color a, Color b, double t) { return mix(a, b, static_cast<float>(std::min(1.0, std::max(0.0, t)))); }
+
+Picture nightsky() {
+    Picture p = paint(1024, 512, [](double u, double v) {
+        const double band = std::exp(-std::pow((v - 0.45 - 0.1 * std::sin(u * 2 * pi)) * 7, 2));
+        const double n = tileFbm(u, v, 6, 5, 0.55, 41);
+        return Color{0.05f, 0.07f, 0.12f} * static_cast<float>(band * smooth(0.4, 0.8, n));
+    });
+    Rng rng(0x5ca1);
+    for (int i = 0; i < 2200; ++i) {
+        const double x = rng.range(0, 1024), y = rng.range(0, 512);
+        p.addGlow(x, y, rng.uniform() < 0.05 ? 2.5 : 1.3, Color{0.9f, 0.95f, 1.0f} * static_cast<float>(rng.range(0.4, 1.0)), 1.2);
+    }
+    return p;
+}
+
+Picture clouds() {
+    return paint(512, 512, [](double u, double v) {
+        const double n = tileFbm(u, v, 3, 6, 0.55, 51);
+        const double k = smooth(0.42, 0.8, n);
+        const double lit = tileFbm(u + 0.02, v + 0.02, 3, 4, 0.5, 51);
+        return ramp(Color{0.12f, 0.15f, 0.22f}, Color{0.45f, 0.52f, 0.62f}, (n - lit) * 8 + 0.5) * static_cast<float>(k);
+    });
+}
+
+Picture hills() {
+    return paint(512, 256, [](double u, double v) {
+        const double trees = tileRidged(u, v, 32, 3, 0.5, 61);
+        const double patches = tileFbm(u, v, 4, 4, 0.5, 62);
+        const double rim = std::exp(-v * 9) * 0.6;   // moonlit crest at the top
+        Color c = ramp(Color{0.01f, 0.025f, 0.03f}, Color{0.05f, 0.1f, 0.1f}, trees * patches * 1.5);
+        return c + Color{0.08f, 0.12f, 0.16f} * static_cast<float>(rim * trees);
+    });
+}
+
+Picture needles() {
+    return paint(128, 128, [](double u, double v) {
+        const double strokes = tileNoise(u * 64, v * 6, 64, 71) * 0.6 + tileFbm(u, v, 8, 3, 0.5, 72) * 0.4;
+        const double frost = smooth(0.8, 0.95, tileFbm(u, v, 16, 2, 0.5, 73)) * 0.25;
+        return ramp(Color{0.01f, 0.04f, 0.025f}, Color{0.05f, 0.13f, 0.08f}, strokes) + Color{0.3f, 0.35f, 0.4f} * static_cast<float>(frost);
+    });
+}
+
+Picture bark() {
+    return paint(64, 128, [](double u, double v) {
+        const double streak = tileNoise(u * 16, v * 2, 16, 81) * 0.7 + tileFbm(u, v, 4, 3, 0.5, 82) * 0.3;
+        return ramp(Color{0.04f, 0.025f, 0.02f}, Color{0.16f, 0.11f, 0.08f}, streak);
+    });
+}
+
+Picture moss() {
+    return paint(512, 512, [](double u, double v) {
+        const double n = tileFbm(u, v, 8, 6, 0.55, 91);
+        const double rocks = smooth(0.62, 0.7, tileFbm(u, v, 5, 4, 0.5, 92));
+        const double frost = smooth(0.55, 0.75, tileFbm(u, v, 32, 3, 0.6, 93)) * 0.5;
+        Color c = ramp(Color{0.015f, 0.03f, 0.02f}, Color{0.07f, 0.1f, 0.06f}, n);
+        c = mix(c, Color{0.12f, 0.13f, 0.15f} * static_cast<float>(0.6 + n), static_cast<float>(rocks));
+        return c + Color{0.12f, 0.15f, 0.2f} * static_cast<float>(frost * n);
+    });
+}
+
+Picture lake() {
+    return paint(512, 512, [](double u, double v) {
+        const double ripple = tileFbm(u, v * 4, 4, 5, 0.5, 101);
+        const double glint = std::pow(smooth(0.55, 0.85, tileNoise(u * 16, v * 64, 16, 102)), 3) * ripple;
+        return ramp(Color{0.01f, 0.03f, 0.07f}, Color{0.05f, 0.14f, 0.25f}, ripple) + Color{0.6f, 0.75f, 0.9f} * static_cast<float>(glint);
+    });
+}
+
+Picture deepwater() {
+    return paint(256, 256, [](double u, double v) {
+        const double n = tileFbm(u, v, 4, 5, 0.55, 111);
+        return ramp(Color{0.0f, 0.02f, 0.04f}, Color{0.03f, 0.1f, 0.14f}, n);
+    });
+}
+
+Picture aurora() {
+    return paint(512, 256, [](double u, double v) {
+        const double rays = 0.3 + 0.7 * tileRidged(u, 0.5, 16, 3, 0.6, 121);
+        const double hem = std::exp(-std::pow((v - 0.85) * 9, 2));
+        const double body = smooth(0.1, 0.8, v) * (1 - smooth(0.86, 0.97, v));
+        const double k = (hem * 1.2 + body * 0.6) * rays * (0.5 + 0.5 * tileFbm(u, v, 4, 3, 0.5, 122));
+        return ramp(Color{0.45f, 0.15f, 0.6f}, Color{0.15f, 0.9f, 0.5f}, smooth(0.3, 0.8, v)) * static_cast<float>(k);
+    });
+}
+
+Picture stone() {
+    return paint(256, 256, [](double u, double v) {
+        const double row = std::floor(v * 4);
+        const double x = u * 3 + (static_cast<int>(row) % 2) * 0.5;
+        const double ex = std::fabs(x - std::floor(x) - 0.5) * 2, ey = std::fabs(v * 4 - row - 0.5) * 2;
+        const double mortar = smooth(0.86, 0.95, std::max(ex, ey));
+        const double n = tileFbm(u, v, 8, 5, 0.55, 131);
+        const double block = latticeValue(static_cast<std::int64_t>(std::floor(x)) % 3, static_cast<std::int64_t>(row), 132);
+        Color c = ramp(Color{0.05f, 0.06f, 0.07f}, Color{0.2f, 0.21f, 0.24f}, n * (0.7 + 0.5 * block));
+        return c * static_cast<float>(1 - 0.8 * mortar);
+    });
+}
+
+Picture runes() {
+    Picture p = paint(256, 512, [](double u, double v) {
+        const double n = tileFbm(u, v, 4, 5, 0.55, 141);
+        return ramp(Color{0.03f, 0.035f, 0.045f}, Color{0.13f, 0.14f, 0.16f}, n);
+    });
+    // Glyph-like strokes in columns: each rune a few straight lines.
+    Rng rng(0x70e5);
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 14; ++row) {
+            const double cx = 32 + column * 64, cy = 20 + row * 36;
+            Mask rune(48, 32);
+            const int strokes = 2 + rng.below(3);
+            for (int s = 0; s < strokes; ++s) {
+                const double x0 = rng.range(8, 40), y0 = rng.range(2, 30), x1 = rng.range(8, 40), y1 = rng.range(2, 30);
+                for (double t = 0; t <= 1; t += 0.02) {
+                    const int x = static_cast<int>(x0 + (x1 - x0) * t), y = static_cast<int>(y0 + (y1 - y0) * t);
+                    for (int dy = 0; dy < 2; ++dy)
+                        for (int dx = 0; dx < 2; ++dx)
+                            if (x + dx < 48 && y + dy < 32) rune.at(x + dx, y + dy) = 1;
+                }
+            }
+            const int x = static_cast<int>(cx - 24), y = static_cast<int>(cy - 16);
+            p.addMask(blurred(rune, 4), x, y, Color{0.1f, 0.5f, 0.6f});
+            p.addMask(rune, x, y, Color{0.4f, 0.9f, 1.0f});
+        }
+    return p;
+}
+
+Picture metal() {
+    return paint(256, 256, [](double u, double v) {
+        const double gx = std::fabs(u * 4 - std::floor(u * 4) - 0.5) * 2, gy = std::fabs(v * 4 - std::floor(v * 4) - 0.5) * 2;
+        const double seam = smooth(0.9, 0.97, std::max(gx, gy));
+        const double brushed = tileNoise(u * 128, v * 4, 128, 151) * 0.3 + tileFbm(u, v, 4, 3, 0.5, 152) * 0.7;
+        const double window = (std::fmod(std::floor(u * 16) + std::floor(v * 8) * 3, 7) == 0) ? smooth(0.4, 0.3, std::max(gx, gy) * 0 + std::fabs(v * 8 - std::floor(v * 8) - 0.5)) : 0;
+        Color c = ramp(Color{0.12f, 0.13f, 0.16f}, Color{0.38f, 0.4f, 0.45f}, brushed);
+        c = c * static_cast<float>(1 - 0.7 * seam);
+        return c + Color{0.3f, 0.9f, 1.0f} * static_cast<float>(window);
+    });
+}
+
+Picture beam() {
+    return paint(128, 128, [](double u, double v) {
+        const double core = std::exp(-std::pow((u - 0.5) * 5, 2));
+        const double shimmer = 0.7 + 0.3 * tileFbm(u, v, 4, 3, 0.5, 161);
+        return Color{0.35f, 0.55f, 0.7f} * static_cast<float>(core * shimmer * (0.3 + 0.7 * v));
+    });
+}
+
+Picture crystal() {
+    return paint(256, 256, [](double u, double v) {
+        const double cells = tileRidged(u, v, 4, 2, 0.4, 171);
+        const double glow = tileFbm(u, v, 3, 3, 0.5, 172);
+        return ramp(Color{0.05f, 0.1f, 0.3f}, Color{0.5f, 0.9f, 1.0f}, cells * 0.8 + glow * 0.4);
+    });
+}
+
+Picture logo() {
+    Picture p = paint(1024, 256, [](double u, double v) {
+        const double brushed = tileNoise(u * 256, v * 4, 256, 181) * 0.4 + 0.6;
+        const double edge = std::min({u, 1 - u, v, 1 - v});
+        return Color{0.03f, 0.06f, 0.1f} * static_cast<float>(brushed) + Color{0.2f, 0.5f, 0.6f} * static_cast<float>(smooth(0.03, 0.0, edge));
+    });
+    const Mask letters = letteringMask("gravlet", "DejaVu Sans", 700, 170, 1.0, 6);
+    paintTitle(p, letters, 512, 128, Color{0.75f, 0.95f, 1.0f}, Color{0.1f, 0.4f, 0.5f}, 12);
+    return p;
+}
+
+Picture gold() {
+    return paint(128, 128, [](double u, double v) {
+        const double n = tileFbm(u, v, 4, 4, 0.5, 191);
+        return ramp(Color{0.35f, 0.22f, 0.05f}, Color{1.0f, 0.85f, 0.45f}, n);
+    });
+}
+
+Picture planet() {
+    return paint(1024, 512, [](double u, double v) {
+        const double lat = std::fabs(v - 0.5) * 2;  // 0 at the equator
+        const double land = tileFbm(u, v * 0.5, 4, 6, 0.55, 201) - lat * 0.08;
+        const double cloud = smooth(0.5, 0.75, tileFbm(u * 1.0, v, 6, 5, 0.55, 202));
+        const double ice = smooth(0.78, 0.86, lat + (land - 0.5) * 0.2);
+        Color c = land > 0.52 ? ramp(Color{0.12f, 0.3f, 0.1f}, Color{0.45f, 0.38f, 0.22f}, (land - 0.52) * 6)
+                              : ramp(Color{0.01f, 0.04f, 0.2f}, Color{0.05f, 0.2f, 0.45f}, (land - 0.3) * 4);
+        c = mix(c, Color{0.9f, 0.93f, 1.0f}, static_cast<float>(ice));
+        return mix(c, Color{0.95f, 0.97f, 1.0f}, static_cast<float>(cloud * 0.85));
+    });
+}
+
+Picture rock() {
+    return paint(256, 256, [](double u, double v) {
+        const double n = tileFbm(u, v, 4, 6, 0.6, 211);
+        const double craters = tileRidged(u, v, 6, 2, 0.5, 212);
+        return ramp(Color{0.06f, 0.05f, 0.05f}, Color{0.35f, 0.32f, 0.3f}, n * 0.8 + craters * 0.3);
+    });
+}
+
+Picture nebula() {
+    Picture p = paint(1024, 512, [](double u, double v) {
+        const double warp = tileFbm(u, v, 2, 3, 0.5, 221) - 0.5;
+        const double n = tileFbm(u + warp * 0.3, v + warp * 0.3, 3, 6, 0.6, 222);
+        const double hue = tileFbm(u, v, 2, 2, 0.5, 223);
+        const double k = std::pow(smooth(0.35, 0.85, n), 1.5) * std::sin(pi * v);
+        return ramp(Color{0.35f, 0.1f, 0.5f}, Color{0.1f, 0.35f, 0.6f}, hue * 2 - 0.5) * static_cast<float>(k);
+    });
+    Rng rng(0x2eb);
+    for (int i = 0; i < 1500; ++i)
+        p.addGlow(rng.range(0, 1024), rng.range(0, 512), 1.3, Color{0.9f, 0.9f, 1.0f} * static_cast<float>(rng.range(0.3, 1.0)), 1.2);
+    return p;
+}
+
+Picture streaks() {
+    return paint(256, 512, [](double u, double v) {
+        const double lane = tileNoise(u * 64, v * 2, 64, 231);
+        const double k = std::pow(smooth(0.6, 0.95, lane), 2) * (0.5 + 0.5 * tileNoise(u * 64, v * 8, 64, 232));
+        return Color{0.5f, 0.7f, 1.0f} * static_cast<float>(k);
+    });
+}
+
+Picture lattice() {
+    return paint(256, 256, [](double u, double v) {
+        const double gx = std::fabs(u * 8 - std::floor(u * 8) - 0.5) * 2, gy = std::fabs(v * 8 - std::floor(v * 8) - 0.5) * 2;
+        const double line = std::pow(std::max(gx, gy), 24);
+        const double node = std::pow(std::min(gx, gy), 8) * std::pow(std::max(gx, gy), 8);
+        return Color{0.2f, 0.7f, 0.9f} * static_cast<float>(line * 0.8 + node * 0.6);
+    });
+}
+
+Picture curtain() {
+    return paint(512, 512, [](double u, double v) {
+        const double folds = 0.5 + 0.5 * std::sin(u * 2 * pi * 12 + 2 * tileFbm(u, v, 2, 2, 0.5, 241));
+        const double n = tileFbm(u, v, 8, 3, 0.5, 242);
+        return ramp(Color{0.02f, 0.01f, 0.05f}, Color{0.18f, 0.06f, 0.25f}, folds * (0.7 + 0.5 * n));
+    });
+}
+
+Picture floorTiles() {
+    return paint(512, 512, [](double u, double v) {
+        const int tx = static_cast<int>(std::floor(u * 8)), ty = static_cast<int>(std::floor(v * 8));
+        const double gx = std::fabs(u * 8 - tx - 0.5) * 2, gy = std::fabs(v * 8 - ty - 0.5) * 2;
+        const double groove = smooth(0.92, 0.98, std::max(gx, gy));
+        const double marble = tileRidged(u, v, 4, 4, 0.5, 251);
+        const Color base = ((tx + ty) % 2) ? Color{0.05f, 0.06f, 0.09f} : Color{0.1f, 0.11f, 0.15f};
+        return (base + Color{0.08f, 0.09f, 0.12f} * static_cast<float>(marble)) * static_cast<float>(1 - 0.8 * groove);
+    });
+}
+
+// Four lettering rows for the finale's plates (plate k uses row k from the top).
+Picture plates() {
+    Picture p = paint(1024, 1024, [](double u, double v) {
+        const double row = v * 4 - std::floor(v * 4);
+        const double frame = smooth(0.04, 0.0, std::min({u, 1 - u, row, 1 - row}));
+        return Color{0.15f, 0.45f, 0.6f} * static_cast<float>(frame);
+    });
+    const char* const rows[4] = {"gravlet", "C++17 \xC2\xB7 OpenGL 1.1", "SDL2 \xC2\xB7 Mesa \xC2\xB7 libmpg123", "made from code"};
+    for (int k = 0; k < 4; ++k) {
+        Mask letters = letteringMask(rows[k], "DejaVu Sans", 700, 120, 1.0, 3);
+        if (letters.width > 900) letters = letteringMask(rows[k], "DejaVu Sans", 700, 120, 900.0 / letters.width, 3);
+        paintTitle(p, letters, 512, 128 + 256 * k, Color{0.8f, 0.95f, 1.0f}, Color{0.1f, 0.4f, 0.55f}, 10);
+    }
+    return p;
+}
+
+}  // namespace
+
+const std::vector<TextureJob>& materialTextures() {
+    static const std::vector<TextureJob> jobs = {
+        {"nightsky.tga", nightsky}, {"clouds.tga", clouds},   {"hills.tga", hills},     {"needles.tga", needles},
+        {"bark.tga", bark},         {"moss.tga", moss},       {"lake.tga", lake},       {"deepwater.tga", deepwater},
+        {"aurora.tga", aurora},     {"stone.tga", stone},     {"runes.tga", runes},     {"metal.tga", metal},
+        {"beam.tga", beam},         {"crystal.tga", crystal}, {"logo.tga", logo},       {"gold.tga", gold},
+        {"planet.tga", planet},     {"rock.tga", rock},       {"nebula.tga", nebula},   {"streaks.tga", streaks},
+        {"lattice.tga", lattice},   {"curtain.tga", curtain}, {"floor.tga", floorTiles}, {"plates.tga", plates},
+    };
+    return jobs;
+}
+
+}  // namespace gen
