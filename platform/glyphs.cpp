@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 
@@ -144,6 +145,10 @@ std::uint32_t ansiToUnicode(std::uint8_t code) {
 }
 
 std::string findFontFile(const char* face, int weight, int* index) {
+    // fontconfig keeps global state from its first use; this layer is its
+    // only user, so it is released once at exit (keeps leak checks clean).
+    static const bool releaseAtExit = std::atexit(FcFini) == 0;
+    (void)releaseAtExit;
     int unused = 0;
     if (!index) index = &unused;
     *index = 0;
