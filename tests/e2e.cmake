@@ -1,0 +1,32 @@
+# End-to-end runs of the demo program under a virtual X server, on a small
+# data set written by gravlet-e2e-data; also the data set for the in-process
+# run of the whole demo (test_demo_run).
+add_executable(gravlet-e2e-data ${CMAKE_CURRENT_SOURCE_DIR}/e2e/make_data.cpp
+                                ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo_data.cpp)
+target_include_directories(gravlet-e2e-data PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(gravlet-e2e-data PRIVATE gravlet_generate)
+
+if(TARGET test_demo_run)
+  target_sources(test_demo_run PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo_data.cpp)
+  target_link_libraries(test_demo_run PRIVATE gravlet_generate)
+endif()
+if(TARGET test_scene_framework)
+  target_sources(test_scene_framework PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo_data.cpp)
+  target_link_libraries(test_scene_framework PRIVATE gravlet_generate)
+endif()
+
+find_program(XVFB_RUN xvfb-run)
+find_program(XDOTOOL xdotool)
+find_program(IMAGEMAGICK_IMPORT import)
+if(XVFB_RUN AND XDOTOOL AND IMAGEMAGICK_IMPORT AND TARGET gravlet)
+  foreach(case opens_loads_runs_and_ends_on_esc missing_model no_display no_audio
+               window_close fullscreen_refused)
+    add_test(NAME e2e.${case}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run_e2e.sh ${case}
+                     $<TARGET_FILE:gravlet> $<TARGET_FILE:gravlet-e2e-data>
+                     ${CMAKE_CURRENT_BINARY_DIR}/e2e-${case})
+    set_tests_properties(e2e.${case} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+  endforeach()
+else()
+  message(STATUS "end-to-end tests skipped: xvfb-run, xdotool or ImageMagick import missing")
+endif()
