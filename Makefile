@@ -29,5 +29,21 @@ bench: deps
 	@cmake --build $(BUILD) -j$(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# Starts the demo from the repository root, where data/ lives. data/ is
+# (re)generated when absent or older than the generator.
+GRAVLET_DATA = $(BUILD)/tools/data/gravlet-data
+run: build
+	@if [ -x $(GRAVLET_DATA) ]; then \
+	  if [ ! -d data ] || [ -n "$$(find $(GRAVLET_DATA) -newer data 2>/dev/null)" ]; then \
+	    echo "run: generating data/ with gravlet-data"; \
+	    $(GRAVLET_DATA) generate . || exit 1; \
+	  fi; \
+	elif [ ! -d data ]; then \
+	  echo "run: data/ is missing and the data generator (gravlet-data) is not built yet;"; \
+	  echo "run: gravlet needs data/ at the repository root (textures, nine .3ds models, data/music/vopa.mp3)."; \
+	  exit 1; \
+	fi
+	@$(BUILD)/shell/main/gravlet
+
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN)
