@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace synth {
 
 namespace {
 
-constexpr size_t kBlock = 512;  // frames rendered per step
+constexpr size_t kBlock = 8192;  // frames rendered per step, about 0.19 s
 
 // How one track sits in the mix.
 struct Channel {
@@ -174,6 +176,115 @@ struct Active {
     long start;  // frame
 };
 
+// What one group of tracks adds to a block: the dry mix and the two sends.
+struct Bus {
+    std::vector<float> dryLeft, dryRight, reverbLeft, reverbRight, delayLeft, delayRight;
+
+    explicit Bus(size_t frames)
+        : dryLeft(frames), dryRight(frames), reverbLeft(frames), reverbRight(frames),
+          delayLeft(frames), delayRight(frames) {}
+    void clear() {
+        for (std::vector<float>* v : {&dryLeft, &dryRight, &reverbLeft, &reverbRight, &delayLeft, &delayRight})
+            std::fill(v->begin(), v->end(), 0.0f);
+    }
+};
+
+size_t offsetIn(long start, size_t blockStart) {
+    return start > static_cast<long>(blockStart) ? static_cast<size_t>(start - static_cast<long>(blockStart)) : 0;
+}
+
+// Seeds of the noise and start phases, fixed per event so that the result
+// does not depend on the order in which voices are made.
+uint32_t eventSeed(int list, size_t index) {
+    return static_cast<uint32_t>(list + 1) * 2246822519u + static_cast<uint32_t>(index) * 3266489917u + 1u;
+}
+
+class DrumPlayer {
+public:
+    explicit DrumPlayer(const std::vector<DrumEvent>& events) : events(events) {}
+
+    void render(size_t blockStart, size_t count, Bus& bus) {
+        const long blockEnd = static_cast<long>(blockStart + count);
+        while (next < events.size() && toFrame(events[next].time) < blockEnd) {
+            const DrumEvent& e = events[next];
+            voices.push_back({DrumVoice(e.drum, e.velocity, eventSeed(kTrackCount, next)), toFrame(e.time)});
+            ++next;
+        }
+        for (Active<DrumVoice>& d : voices) {
+            const DrumMix mix = drumMix(d.voice.drum());
+            float gl, gr;
+            panGains(mix.pan, gl, gr);
+            for (size_t i = offsetIn(d.start, blockStart); i < count && !d.voice.done(); ++i) {
+                const float s = d.voice.next() * mix.gain;
+                bus.dryLeft[i] += s * gl;
+                bus.dryRight[i] += s * gr;
+                bus.reverbLeft[i] += s * gl * mix.reverbSend;
+                bus.reverbRight[i] += s * gr * mix.reverbSend;
+            }
+        }
+        voices.erase(std::remove_if(voices.begin(), voices.end(),
+                                    [](const Active<DrumVoice>& d) { return d.voice.done(); }),
+                     voices.end());
+    }
+
+private:
+    const std::vector<DrumEvent>& events;
+    size_t next = 0;
+    std::vector<Active<DrumVoice>> voices;
+};
+
+class TrackPlayer {
+public:
+    TrackPlayer(Track track, const std::vector<NoteEvent>& notes)
+        : track(track), channel(channelFor(track)), notes(notes), left(kBlock), right(kBlock) {}
+
+    // duck: 0 .. 1 per frame of the block, the sidechain depth.
+    void render(size_t blockStart, size_t count, const std::vector<float>& duck, Bus& bus) {
+        const long blockEnd = static_cast<long>(blockStart + count);
+        while (next < notes.size() && toFrame(notes[next].time) < blockEnd) {
+            const NoteEvent& n = notes[next];
+            voices.push_back({SynthVoice(channel.patch, n.pitch, n.velocity, n.duration, n.brightness,
+                                         eventSeed(track, next)),
+                              toFrame(n.time)});
+            ++next;
+        }
+        if (voices.empty()) return;
+        std::fill(left.begin(), left.end(), 0.0f);
+        std::fill(right.begin(), right.end(), 0.0f);
+        for (Active<SynthVoice>& v : voices) {
+            for (size_t i = offsetIn(v.start, blockStart); i < count && !v.voice.done(); ++i) {
+                const StereoSample s = v.voice.next();
+                left[i] += s.left;
+                right[i] += s.right;
+            }
+        }
+        voices.erase(std::remove_if(voices.begin(), voices.end(),
+                                    [](const Active<SynthVoice>& v) { return v.voice.done(); }),
+                     voices.end());
+        float gl, gr;
+        panGains(channel.pan, gl, gr);
+        for (size_t i = 0; i < count; ++i) {
+            const float g = channel.gain * (1.0f - channel.duck * duck[i]);
+            const float l = left[i] * g * gl;
+            const float r = right[i] * g * gr;
+            bus.dryLeft[i] += l;
+            bus.dryRight[i] += r;
+            bus.reverbLeft[i] += l * channel.reverbSend;
+            bus.reverbRight[i] += r * channel.reverbSend;
+            bus.delayLeft[i] += l * channel.delaySend;
+            bus.delayRight[i] += r * channel.delaySend;
+        }
+    }
+
+private:
+    Track track;
+    Channel channel;
+    const std::vector<NoteEvent>& notes;
+    size_t next = 0;
+    std::vector<Active<SynthVoice>> voices;
+    std::vector<float> left, right;
+};
+
 }  // namespace
 
 std::vector<float> mixScore(const Score& score, double seconds,
@@ -182,13 +293,14 @@ std::vector<float> mixScore(const Score& score, double seconds,
     const size_t frames = static_cast<size_t>(toFrame(seconds));
     std::vector<float> out(frames * 2, 0.0f);
 
-    Channel channels[kTrackCount];
-    for (int t = 0; t < kTrackCount; ++t) channels[t] = channelFor(static_cast<Track>(t));
-    std::vector<Active<SynthVoice>> voices[kTrackCount];
-    size_t nextNote[kTrackCount] = {};
-    std::vector<Active<DrumVoice>> drums;
-    size_t nextDrum = 0;
-    uint32_t seed = 12345u;
+    // Two groups of about equal cost, rendered side by side; each keeps its
+    // own voices and bus, and the buses are summed in a fixed order, so the
+    // result is the same with or without the second thread.
+    DrumPlayer drums(score.drums);
+    std::vector<TrackPlayer> groupA, groupB;
+    for (Track t : {Pad, Riser, Stab}) groupA.emplace_back(t, score.notes[t]);
+    for (Track t : {Bass, Arp, Lead, Bell}) groupB.emplace_back(t, score.notes[t]);
+    Bus busA(kBlock), busB(kBlock);
 
     Reverb reverb(0.86, 5500.0);
     StereoDelay delay(3.0 * kBeatSeconds / 4.0, 0.35, 4500.0);  // a dotted eighth
@@ -202,108 +314,47 @@ std::vector<float> mixScore(const Score& score, double seconds,
         if (e.drum == Drum::Kick) kicks.push_back(toFrame(e.time));
     size_t nextKick = 0;
     long lastKick = -1000000;
-
-    std::vector<float> trackLeft(kBlock), trackRight(kBlock);
-    std::vector<float> duckedLeft(kBlock), duckedRight(kBlock);
-    std::vector<float> dryLeft(kBlock), dryRight(kBlock);
-    std::vector<float> reverbLeft(kBlock), reverbRight(kBlock);
-    std::vector<float> delayLeft(kBlock), delayRight(kBlock);
     std::vector<float> duck(kBlock);
 
     int reported = -1;
     for (size_t blockStart = 0; blockStart < frames; blockStart += kBlock) {
         const size_t count = std::min(kBlock, frames - blockStart);
-        const long blockEnd = static_cast<long>(blockStart + count);
-        std::fill(dryLeft.begin(), dryLeft.end(), 0.0f);
-        std::fill(dryRight.begin(), dryRight.end(), 0.0f);
-        std::fill(reverbLeft.begin(), reverbLeft.end(), 0.0f);
-        std::fill(reverbRight.begin(), reverbRight.end(), 0.0f);
-        std::fill(delayLeft.begin(), delayLeft.end(), 0.0f);
-        std::fill(delayRight.begin(), delayRight.end(), 0.0f);
 
-        // Drums first: their kicks drive the ducking of this block.
-        while (nextDrum < score.drums.size() && toFrame(score.drums[nextDrum].time) < blockEnd) {
-            const DrumEvent& e = score.drums[nextDrum++];
-            drums.push_back({DrumVoice(e.drum, e.velocity, seed++), toFrame(e.time)});
-        }
-        for (size_t k = 0; k < drums.size(); ++k) {
-            Active<DrumVoice>& d = drums[k];
-            const DrumMix mix = drumMix(d.voice.drum());
-            float gl, gr;
-            panGains(mix.pan, gl, gr);
-            const size_t from = d.start > static_cast<long>(blockStart)
-                                    ? static_cast<size_t>(d.start - static_cast<long>(blockStart))
-                                    : 0;
-            for (size_t i = from; i < count && !d.voice.done(); ++i) {
-                const float s = d.voice.next() * mix.gain;
-                dryLeft[i] += s * gl;
-                dryRight[i] += s * gr;
-                reverbLeft[i] += s * gl * mix.reverbSend;
-                reverbRight[i] += s * gr * mix.reverbSend;
-            }
-        }
-        drums.erase(std::remove_if(drums.begin(), drums.end(),
-                                   [](const Active<DrumVoice>& d) { return d.voice.done(); }),
-                    drums.end());
-
-        // Ducking depth 0 .. 1 per frame from the latest kick at or before it.
+        // Ducking depth per frame from the latest kick at or before it.
         for (size_t i = 0; i < count; ++i) {
             const long frame = static_cast<long>(blockStart + i);
             while (nextKick < kicks.size() && kicks[nextKick] <= frame) lastKick = kicks[nextKick++];
             const long since = frame - lastKick;
-            duck[i] = static_cast<size_t>(since) < duckCurve.size()
-                          ? duckCurve[static_cast<size_t>(since)]
-                          : 0.0f;
+            duck[i] = static_cast<size_t>(since) < duckCurve.size() ? duckCurve[static_cast<size_t>(since)] : 0.0f;
         }
 
-        for (int t = 0; t < kTrackCount; ++t) {
-            const Channel& ch = channels[t];
-            const std::vector<NoteEvent>& notes = score.notes[t];
-            while (nextNote[t] < notes.size() && toFrame(notes[nextNote[t]].time) < blockEnd) {
-                const NoteEvent& n = notes[nextNote[t]++];
-                voices[t].push_back({SynthVoice(ch.patch, n.pitch, n.velocity, n.duration,
-                                                n.brightness, seed++),
-                                     toFrame(n.time)});
-            }
-            if (voices[t].empty()) continue;
-            std::fill(trackLeft.begin(), trackLeft.end(), 0.0f);
-            std::fill(trackRight.begin(), trackRight.end(), 0.0f);
-            for (auto& v : voices[t]) {
-                const size_t from = v.start > static_cast<long>(blockStart)
-                                        ? static_cast<size_t>(v.start - static_cast<long>(blockStart))
-                                        : 0;
-                for (size_t i = from; i < count && !v.voice.done(); ++i) {
-                    const StereoSample s = v.voice.next();
-                    trackLeft[i] += s.left;
-                    trackRight[i] += s.right;
-                }
-            }
-            voices[t].erase(std::remove_if(voices[t].begin(), voices[t].end(),
-                                           [](const Active<SynthVoice>& v) { return v.voice.done(); }),
-                            voices[t].end());
-            float gl, gr;
-            panGains(ch.pan, gl, gr);
-            for (size_t i = 0; i < count; ++i) {
-                const float g = ch.gain * (1.0f - ch.duck * duck[i]);
-                const float l = trackLeft[i] * g * gl;
-                const float r = trackRight[i] * g * gr;
-                dryLeft[i] += l;
-                dryRight[i] += r;
-                reverbLeft[i] += l * ch.reverbSend;
-                reverbRight[i] += r * ch.reverbSend;
-                delayLeft[i] += l * ch.delaySend;
-                delayRight[i] += r * ch.delaySend;
-            }
+        auto renderB = [&] {
+            busB.clear();
+            for (TrackPlayer& p : groupB) p.render(blockStart, count, duck, busB);
+        };
+        std::thread helper;
+        try {
+            helper = std::thread(renderB);
+        } catch (const std::system_error&) {
+            renderB();  // no thread to be had: same result, just slower
         }
+        busA.clear();
+        drums.render(blockStart, count, busA);
+        for (TrackPlayer& p : groupA) p.render(blockStart, count, duck, busA);
+        if (helper.joinable()) helper.join();
 
         for (size_t i = 0; i < count; ++i) {
-            const StereoSample echo = delay.process({delayLeft[i], delayRight[i]});
-            const StereoSample wet = reverb.process(
-                {reverbLeft[i] + echo.left * 0.3f, reverbRight[i] + echo.right * 0.3f});
+            const StereoSample echo =
+                delay.process({busA.delayLeft[i] + busB.delayLeft[i], busA.delayRight[i] + busB.delayRight[i]});
+            const StereoSample wet =
+                reverb.process({busA.reverbLeft[i] + busB.reverbLeft[i] + echo.left * 0.3f,
+                                busA.reverbRight[i] + busB.reverbRight[i] + echo.right * 0.3f});
             const double time = static_cast<double>(blockStart + i) / kSampleRate;
             const float master = static_cast<float>(gainAt(score.masterGain, time));
-            out[2 * (blockStart + i)] = (dryLeft[i] + echo.left + wet.left) * master;
-            out[2 * (blockStart + i) + 1] = (dryRight[i] + echo.right + wet.right) * master;
+            const float dryLeft = busA.dryLeft[i] + busB.dryLeft[i];
+            const float dryRight = busA.dryRight[i] + busB.dryRight[i];
+            out[2 * (blockStart + i)] = (dryLeft + echo.left + wet.left) * master;
+            out[2 * (blockStart + i) + 1] = (dryRight + echo.right + wet.right) * master;
         }
 
         if (progress) {

@@ -21,7 +21,8 @@ std::vector<float> renderSoundtrack(const std::function<void(double)>& progress 
 
 // Renders the soundtrack and encodes it to an MP3 file at mp3Path (192
 // kbit/s, with the info frame that makes its decoded length exact).
-// progress gets rising fractions 0 .. 1 over both stages. On failure returns
-// false with a message in *error and leaves no file behind.
+// progress gets rising fractions 0 .. 1 over both stages. The folder must
+// exist already. On failure returns false with a message in *error and
+// leaves no file behind. Takes several seconds and about 150 MB.
 bool writeSoundtrack(const std::string& mp3Path, std::string* error,
                      std::function<void(double fraction)> progress = {});
