@@ -201,6 +201,11 @@ protected:
         mkdir("data", 0755);
         platform::recordMessageBoxes(true);
         rendertest::windowState();
+        // The demo's window has no alpha bits, which the "darkening" fade
+        // relies on: keep the offscreen frame's alpha at 1 like it.
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     }
     ~ScenesTwo() override {
         platform::recordMessageBoxes(false);
