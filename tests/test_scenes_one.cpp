@@ -136,7 +136,7 @@ const Shared sharedTextures[] = {
 
 // ---- fixture ------------------------------------------------------------
 
-class Scenes : public testsupport::GlTest {
+class ScenesOne : public testsupport::GlTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(gl.ok());
@@ -211,7 +211,7 @@ int brightest(const testsupport::GlContext& gl) {
 
 // ---- forest opening -------------------------------------------------------
 
-TEST_F(Scenes, OpeningInitMarksMeshesAndAddsItsThreeLights) {
+TEST_F(ScenesOne, OpeningInitMarksMeshesAndAddsItsThreeLights) {
     model("forresta.3ds", {square("stc", 0, 0, 0), square("water", 0, 5, 0), square("win1", 3, 0, 0),
                            square("bg1", 6, 0, 0)});
     demoForrest scene;
@@ -241,7 +241,7 @@ TEST_F(Scenes, OpeningInitMarksMeshesAndAddsItsThreeLights) {
     expectVector(water->restPosition, water->position.x, water->position.y, water->position.z, 0.0);
 }
 
-TEST_F(Scenes, InitFailsWithoutTheModelFile) {
+TEST_F(ScenesOne, InitFailsWithoutTheModelFile) {
     demoForrest opening;
     demoFog fog;
     demoGreet greet;
@@ -252,7 +252,7 @@ TEST_F(Scenes, InitFailsWithoutTheModelFile) {
     EXPECT_FALSE(space.init(&library, &renderer));
 }
 
-TEST_F(Scenes, OpeningWithoutWallGlidesOnTheFixedPath) {
+TEST_F(ScenesOne, OpeningWithoutWallGlidesOnTheFixedPath) {
     model("forresta.3ds", {square("sky1", 0, -40, 0, 50)});
     demoForrest scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -271,7 +271,7 @@ TEST_F(Scenes, OpeningWithoutWallGlidesOnTheFixedPath) {
     expectVector(scene.findLight("light2")->position, 30, 30, 30);
 }
 
-TEST_F(Scenes, OpeningWithWallCirclesItAndMovesTheSpriteLights) {
+TEST_F(ScenesOne, OpeningWithWallCirclesItAndMovesTheSpriteLights) {
     model("forresta.3ds", {square("wall", 10, -20, 300, 4)});
     demoForrest scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -288,7 +288,7 @@ TEST_F(Scenes, OpeningWithWallCirclesItAndMovesTheSpriteLights) {
     expectVector(scene.findLight("light2")->position, ex + 2 * std::sin(t), ey, ez - 2);
 }
 
-TEST_F(Scenes, OpeningScrollsAccumulateButWaterHeightsComeFromRest) {
+TEST_F(ScenesOne, OpeningScrollsAccumulateButWaterHeightsComeFromRest) {
     model("forresta.3ds", {square("sky1", 0, -40, 0, 50), square("water", 0, 10, -150, 30),
                            square("win1", 20, 0, -150)});
     demoForrest scene;
@@ -324,7 +324,7 @@ TEST_F(Scenes, OpeningScrollsAccumulateButWaterHeightsComeFromRest) {
     }
 }
 
-TEST_F(Scenes, OpeningOverlayWindowsKeepTheirStrictEdges) {
+TEST_F(ScenesOne, OpeningOverlayWindowsKeepTheirStrictEdges) {
     using Overlay = demoForrest::Overlay;
     auto fades = [](float t) { return withKey(demoForrest::overlays(t), "wt"); };
     EXPECT_EQ(fades(5.99f).size(), 1u);
@@ -362,7 +362,7 @@ TEST_F(Scenes, OpeningOverlayWindowsKeepTheirStrictEdges) {
     EXPECT_STREQ(start[0].key, "wt");
 }
 
-TEST_F(Scenes, OpeningFadeOutAtZeroKeepsThePictureBlack) {
+TEST_F(ScenesOne, OpeningFadeOutAtZeroKeepsThePictureBlack) {
     model("forresta.3ds", {square("fars", 0, 0, -2000)});   // behind the eye
     demoForrest scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -388,7 +388,7 @@ std::vector<Mesh> fogModel() {
             square("logo1", 4, 0, 30)};
 }
 
-TEST_F(Scenes, FogPrefixPassesMatchTwoCharactersExactly) {
+TEST_F(ScenesOne, FogPrefixPassesMatchTwoCharactersExactly) {
     model("asmtest2.3ds", fogModel());
     demoFog scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -420,7 +420,7 @@ TEST_F(Scenes, FogPrefixPassesMatchTwoCharactersExactly) {
     expectVector(mesh(scene, "t")->position, 5, 5, 5);
 }
 
-TEST_F(Scenes, FogBallSwingsFromItsPathWithoutAccumulating) {
+TEST_F(ScenesOne, FogBallSwingsFromItsPathWithoutAccumulating) {
     model("asmtest2.3ds", fogModel());
     demoFog scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -444,7 +444,7 @@ TEST_F(Scenes, FogBallSwingsFromItsPathWithoutAccumulating) {
     EXPECT_NEAR(logo2->position.y, logo2->homePosition.y - 3 * std::sin(32.0) + 11, 1e-4);
 }
 
-TEST_F(Scenes, FogBuildCountTurnsAtFifteenAndEmptiesAtThirty) {
+TEST_F(ScenesOne, FogBuildCountTurnsAtFifteenAndEmptiesAtThirty) {
     EXPECT_FLOAT_EQ(demoFog::buildCount(15.0f), 3000.0f);
     EXPECT_NEAR(demoFog::buildCount(14.999f), 3000.0f, 0.5f);
     EXPECT_NEAR(demoFog::buildCount(15.001f), 3000.0f, 0.5f);
@@ -453,7 +453,7 @@ TEST_F(Scenes, FogBuildCountTurnsAtFifteenAndEmptiesAtThirty) {
     EXPECT_FLOAT_EQ(demoFog::buildCount(5.0f), 1000.0f);
 }
 
-TEST_F(Scenes, FogOverlayWindows) {
+TEST_F(ScenesOne, FogOverlayWindows) {
     using Overlay = demoFog::Overlay;
     // tx1 at 7: the falling window at alpha 1 replaces the rising one.
     std::vector<Overlay> band = withKey(demoFog::overlays(7.0f), "tx1");
@@ -491,7 +491,7 @@ TEST_F(Scenes, FogOverlayWindows) {
     EXPECT_FLOAT_EQ(fades(1.0f)[0].alpha, 0.5f);
 }
 
-TEST_F(Scenes, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
+TEST_F(ScenesOne, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
     // At t = 5 the camera looks from F at L = (50 sin(5/7), 90 cos(5/4), 0):
     // a wire triangle's edge runs through L, a lit background lies beyond
     // it, and the "tx1" band covers the upper part of the screen.
@@ -530,7 +530,7 @@ TEST_F(Scenes, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
 
 // ---- greetings ------------------------------------------------------------
 
-TEST_F(Scenes, GreetingsInitAndTheEyeOnItsAxis) {
+TEST_F(ScenesOne, GreetingsInitAndTheEyeOnItsAxis) {
     model("scenery.3ds", {square("wirus", 0, 0, 0), square("water", 0, 5, 0, 10), square("bg1", 0, 0, 100, 50),
                           square("bank", 9, 0, 0), square("to1", 0, 0, 0)});
     demoGreet scene;
@@ -573,7 +573,7 @@ TEST_F(Scenes, GreetingsInitAndTheEyeOnItsAxis) {
     }
 }
 
-TEST_F(Scenes, GreetingsBuildBandAndFades) {
+TEST_F(ScenesOne, GreetingsBuildBandAndFades) {
     EXPECT_FLOAT_EQ(demoGreet::buildCount(20.0f), 8000.0f);
     EXPECT_NEAR(demoGreet::buildCount(19.999f), 8000.0f, 0.5f);
     EXPECT_FLOAT_EQ(demoGreet::buildCount(30.0f), 2000.0f);
@@ -597,7 +597,7 @@ TEST_F(Scenes, GreetingsBuildBandAndFades) {
     EXPECT_FLOAT_EQ(withKey(demoGreet::overFogOverlays(33.5f), "wt")[0].alpha, 0.5f);
 }
 
-TEST_F(Scenes, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
+TEST_F(ScenesOne, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
     model("scenery.3ds", {square("bg1", 0, 0, 50, 80), square("ball", 0, 0, 10)});
     demoGreet scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -611,7 +611,7 @@ TEST_F(Scenes, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
 
 // ---- space ----------------------------------------------------------------
 
-TEST_F(Scenes, SpacePassesLeaveTheKindsInTheirOrder) {
+TEST_F(ScenesOne, SpacePassesLeaveTheKindsInTheirOrder) {
     model("space.3ds", {square("water01", 0, 0, 0), square("ufo", 0, 0, 0), square("ufot", 1, 2, 3),
                         square("To1", 0, 0, 0), square("to1", 0, 0, 0), square("tr1", 0, 0, 0),
                         square("u", 0, 0, 0), square("wall", 0, 0, 0)});
@@ -630,7 +630,7 @@ TEST_F(Scenes, SpacePassesLeaveTheKindsInTheirOrder) {
     EXPECT_EQ(scene.findLight("light4")->texture, library.find("lightsoom"));
 }
 
-TEST_F(Scenes, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
+TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     model("space.3ds", {square("ufot", 10, -20, 40), square("sky1", 0, 0, 80, 100)});
     demoSpace scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -654,7 +654,7 @@ TEST_F(Scenes, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     EXPECT_EQ(gl.pixelFromTop(512, 384), (testsupport::Rgba{255, 255, 255, gl.pixelFromTop(512, 384).a}));
 }
 
-TEST_F(Scenes, SpaceWithoutUfotKeepsTheResetCamera) {
+TEST_F(ScenesOne, SpaceWithoutUfotKeepsTheResetCamera) {
     model("space.3ds", {square("wall", 5, 6, 7), square("sky1", 0, 0, 80)});
     demoSpace scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -668,7 +668,7 @@ TEST_F(Scenes, SpaceWithoutUfotKeepsTheResetCamera) {
     expectVector(mesh(scene, "wall")->position, 5, 6, 7, 1e-6);
 }
 
-TEST_F(Scenes, SpaceMovesAModelItemNamedLight1AboveTheWall) {
+TEST_F(ScenesOne, SpaceMovesAModelItemNamedLight1AboveTheWall) {
     model("space.3ds", {square("wall", 5, 6, 7), square("light1", 0, 0, 0)});
     demoSpace scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
@@ -676,7 +676,7 @@ TEST_F(Scenes, SpaceMovesAModelItemNamedLight1AboveTheWall) {
     expectVector(mesh(scene, "light1")->position, 5, -44, 7, 1e-6);
 }
 
-TEST_F(Scenes, SpaceOverlayWindows) {
+TEST_F(ScenesOne, SpaceOverlayWindows) {
     auto fades = [](float t) { return withKey(demoSpace::overlays(t), "wt"); };
     EXPECT_TRUE(fades(16.99f).empty());
     ASSERT_EQ(fades(17.0f).size(), 1u);
