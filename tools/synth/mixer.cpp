@@ -235,8 +235,9 @@ private:
 
 class TrackPlayer {
 public:
-    TrackPlayer(Track track, const std::vector<NoteEvent>& notes)
-        : track(track), channel(channelFor(track)), notes(notes), left(kBlock), right(kBlock) {}
+    // The voices keep pointers into `channel`, which must outlive the player.
+    TrackPlayer(Track track, const Channel& channel, const std::vector<NoteEvent>& notes)
+        : track(track), channel(channel), notes(notes), left(kBlock), right(kBlock) {}
 
     // duck: 0 .. 1 per frame of the block, the sidechain depth.
     void render(size_t blockStart, size_t count, const std::vector<float>& duck, Bus& bus) {
@@ -278,7 +279,7 @@ public:
 
 private:
     Track track;
-    Channel channel;
+    const Channel& channel;
     const std::vector<NoteEvent>& notes;
     size_t next = 0;
     std::vector<Active<SynthVoice>> voices;
@@ -296,10 +297,12 @@ std::vector<float> mixScore(const Score& score, double seconds,
     // Two groups of about equal cost, rendered side by side; each keeps its
     // own voices and bus, and the buses are summed in a fixed order, so the
     // result is the same with or without the second thread.
+    Channel channels[kTrackCount];
+    for (int t = 0; t < kTrackCount; ++t) channels[t] = channelFor(static_cast<Track>(t));
     DrumPlayer drums(score.drums);
     std::vector<TrackPlayer> groupA, groupB;
-    for (Track t : {Pad, Riser, Stab}) groupA.emplace_back(t, score.notes[t]);
-    for (Track t : {Bass, Arp, Lead, Bell}) groupB.emplace_back(t, score.notes[t]);
+    for (Track t : {Pad, Riser, Stab}) groupA.emplace_back(t, channels[t], score.notes[t]);
+    for (Track t : {Bass, Arp, Lead, Bell}) groupB.emplace_back(t, channels[t], score.notes[t]);
     Bus busA(kBlock), busB(kBlock);
 
     Reverb reverb(0.86, 5500.0);

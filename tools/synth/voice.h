@@ -35,7 +35,8 @@ struct Patch {
 class SynthVoice {
 public:
     // pitch as a MIDI note number (69 = A4 = 440 Hz); brightness scales the
-    // cutoff (1 = as patched).
+    // cutoff (1 = as patched). The voice reads the patch as it plays: the
+    // patch must outlive it.
     SynthVoice(const Patch& patch, double pitch, float velocity, double durationSeconds,
                double brightness, uint32_t seed);
 
