@@ -49,7 +49,7 @@ void addForest(ModelKit& kit, const char* prefix, double x0, double z0, double x
 void addWaterGrid(ModelKit& kit, const char* name, const char* material, double x0, double z0, double x1,
                   double z1, double y, int columns, int rows, double repeats);
 void addGround(ModelKit& kit, const char* name, double x0, double z0, double x1, double z1, double y,
-               double bumps, int cells, std::uint32_t seed);
+               double bumps, int cells, std::uint32_t seed, const char* material = "moss");
 void addStoneWall(ModelKit& kit, Vec3 centre, Vec3 half);   // "wall"
 // The tall figure "ukko": feet at `foot`, `height` tall.
 void addUkko(ModelKit& kit, Vec3 foot, double height);

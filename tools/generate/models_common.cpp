@@ -83,9 +83,9 @@ void addWaterGrid(ModelKit& kit, const char* name, const char* material, double 
 }
 
 void addGround(ModelKit& kit, const char* name, double x0, double z0, double x1, double z1, double y, double bumps,
-               int cells, std::uint32_t seed) {
+               int cells, std::uint32_t seed, const char* material) {
     MeshBuilder mesh(name);
-    mesh.useMaterial(kit.material("moss"));
+    mesh.useMaterial(kit.material(material));
     addSurface(
         mesh, cells, cells,
         [&](double s, double t) {
@@ -103,14 +103,14 @@ void addStoneWall(ModelKit& kit, Vec3 centre, Vec3 half) {
 }
 
 void addUkko(ModelKit& kit, Vec3 foot, double height) {
-    const double k = height / 200;  // proportions of a 200-unit figure, 56 wide
+    const double k = height / 200;  // proportions of a 200-unit figure, 54 wide
     MeshBuilder mesh("ukko");
     mesh.useMaterial(kit.material("runes"));
     addCylinder(mesh, foot + Vec3{-9 * k, 0, 0}, 7 * k, 8 * k, 85 * k, 8, 4, 1, 2);      // legs
     addCylinder(mesh, foot + Vec3{9 * k, 0, 0}, 7 * k, 8 * k, 85 * k, 8, 4, 1, 2);
     addCylinder(mesh, foot + Vec3{0, -80 * k, 0}, 20 * k, 24 * k, 80 * k, 12, 6, 2, 3);  // robe and chest
-    addCylinder(mesh, foot + Vec3{-25 * k, -85 * k, 0}, 4 * k, 6 * k, 72 * k, 8, 4, 1, 2); // arms
-    addCylinder(mesh, foot + Vec3{25 * k, -85 * k, 0}, 4 * k, 6 * k, 72 * k, 8, 4, 1, 2);
+    addCylinder(mesh, foot + Vec3{-22 * k, -85 * k, 0}, 4 * k, 5 * k, 72 * k, 8, 4, 1, 2); // arms
+    addCylinder(mesh, foot + Vec3{22 * k, -85 * k, 0}, 4 * k, 5 * k, 72 * k, 8, 4, 1, 2);
     addSphere(mesh, foot + Vec3{0, -174 * k, 0}, 12 * k, 12, 8, 1, 1);                    // head
     addCylinder(mesh, foot + Vec3{0, -170 * k, 0}, 16 * k, 1 * k, 30 * k, 12, 2, 1, 1);  // hood
     kit.add(mesh);

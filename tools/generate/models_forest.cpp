@@ -96,7 +96,8 @@ Model3ds forrest6() {
     addHillRing(kit, "bg1", Vec3{0, 20, -300}, 2100, 340, 17);
     addHillRing(kit, "fars", Vec3{0, 30, -300}, 2700, 700, 18);
     addUkko(kit, Vec3{0, 0, 0}, 200);
-    addLaser(kit, Vec3{34, -95, -6}, Vec3{0, -1, 0}, 190, 12, 20);
+    // The staff stands on the figure's left (-x): the eye passes on its right.
+    addLaser(kit, Vec3{-34, -95, -6}, Vec3{0, -1, 0}, 190, 12, 20);
     {
         MeshBuilder mesh("Torc");  // a halo above the figure, built as wireframe
         mesh.useMaterial(kit.material("gold"));

@@ -205,7 +205,7 @@ Model3ds scenery() {
             for (int side = -1; side <= 1; side += 2) addCylinder(mesh, Vec3{side * 115.0, 60, 40.0 + 80 * i}, 11, 9, 210, 12, 2, 2, 4);
         kit.add(mesh);
     }
-    addGround(kit, "hallfloor", -600, -300, 600, 1300, 60, 0, 32, 54);
+    addGround(kit, "hallfloor", -600, -300, 600, 1300, 60, 0, 32, 54, "floor");
     return kit.take();
 }
 
@@ -275,7 +275,7 @@ Model3ds earth() {
     }
     addSaucer(kit, "ufo", Vec3{-70, 30, 130}, 25, 40, 14, false);
     addAnnulus(kit, "water01", "rock", planet, 270, 340);
-    addProps(kit, Vec3{60, -40, -80}, Vec3{-80, -30, 40}, Vec3{40, 20, 60}, Vec3{-120, 40, -60}, Vec3{100, -60, 100},
+    addProps(kit, Vec3{60, -40, -80}, Vec3{-230, 70, 260}, Vec3{40, 20, 60}, Vec3{-120, 40, -60}, Vec3{100, -60, 100},
              1.5, Vec3{0.25, 0, 1}, 24);
     addSaucer(kit, "ufot", Vec3{0, 0, 0}, 7.5, 32, 12, false);
     {

@@ -88,9 +88,10 @@ Picture moss() {
 
 Picture lake() {
     return paint(512, 512, [](double u, double v) {
-        const double ripple = tileFbm(u, v * 4, 4, 5, 0.5, 101);
-        const double glint = std::pow(smooth(0.55, 0.85, tileNoise(u * 16, v * 64, 16, 102)), 3) * ripple;
-        return ramp(Color{0.01f, 0.03f, 0.07f}, Color{0.05f, 0.14f, 0.25f}, ripple) + Color{0.6f, 0.75f, 0.9f} * static_cast<float>(glint);
+        const double ripple = tileFbm(u, v, 4, 5, 0.5, 101);
+        const double streak = tileFbm(u, v * 0.25, 8, 4, 0.6, 102);   // long glints along u
+        const double glint = std::pow(smooth(0.6, 0.8, streak), 2) * smooth(0.4, 0.7, ripple);
+        return ramp(Color{0.01f, 0.03f, 0.07f}, Color{0.05f, 0.14f, 0.25f}, ripple) + Color{0.5f, 0.62f, 0.75f} * static_cast<float>(glint);
     });
 }
 
@@ -164,11 +165,13 @@ Picture metal() {
     });
 }
 
+// Light shafts are blended by alpha (half of the colour shows): a misty
+// light, never black, so they brighten what lies behind.
 Picture beam() {
     return paint(128, 128, [](double u, double v) {
-        const double core = std::exp(-std::pow((u - 0.5) * 5, 2));
-        const double shimmer = 0.7 + 0.3 * tileFbm(u, v, 4, 3, 0.5, 161);
-        return Color{0.35f, 0.55f, 0.7f} * static_cast<float>(core * shimmer * (0.3 + 0.7 * v));
+        const double core = std::exp(-std::pow((u - 0.5) * 4, 2));
+        const double shimmer = 0.75 + 0.25 * tileFbm(u, v, 4, 3, 0.5, 161);
+        return mix(Color{0.12f, 0.16f, 0.2f}, Color{0.55f, 0.68f, 0.8f}, static_cast<float>(core * shimmer * (0.4 + 0.6 * v)));
     });
 }
 

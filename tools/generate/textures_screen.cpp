@@ -117,7 +117,9 @@ Picture fogClouds(std::uint32_t seed, Color tint) {
             const double u = (x + 0.5) / size, v = (y + 0.5) / size;
             const double warp = tileFbm(u, v, 3, 3, 0.5, seed + 5) - 0.5;
             double n = tileFbm(u + warp * 0.25, v + warp * 0.25, 4, 6, 0.55, seed);
-            n = smooth(0.3, 0.8, n);
+            // A floor under the clouds keeps the contrast, and so what four
+            // additive layers of (colour)^2 add up to, moderate.
+            n = 0.25 + 0.75 * smooth(0.3, 0.85, n);
             value[y * size + x] = n;
             sum += n;
         }
@@ -237,7 +239,7 @@ Picture keu6() { return emblem(true, false, false, Color{0.5f, 1.0f, 0.7f}, 6); 
 // Flare sprites: point-symmetric glows with black corners.
 Picture sun2() {
     Picture p(256, 256);
-    p.addGlow(128, 128, 128, Color{0.55f, 0.6f, 0.7f}, 2.6);
+    p.addGlow(128, 128, 128, Color{0.45f, 0.5f, 0.6f}, 2.8);
     p.addGlow(128, 128, 40, Color{0.6f, 0.6f, 0.55f}, 2.0);
     return p;
 }

@@ -1,0 +1,11 @@
+# The data generator's tests link its library; test_check also runs the
+# gravlet-data binary.
+foreach(name test_generate test_check)
+  if(TARGET ${name})
+    target_link_libraries(${name} PRIVATE gravlet_generate)
+  endif()
+endforeach()
+if(TARGET test_check AND TARGET gravlet-data)
+  add_dependencies(test_check gravlet-data)
+  target_compile_definitions(test_check PRIVATE GRAVLET_DATA_TOOL="$<TARGET_FILE:gravlet-data>")
+endif()
