@@ -29,8 +29,6 @@ using namespace synth;
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 std::vector<float> run(Oscillator osc, size_t count) {
     std::vector<float> out(count);
     for (float& s : out) s = osc.next();
@@ -600,6 +598,12 @@ TEST(SoundtrackErrors, FailsCleanlyWhereItCannotWrite) {
     EXPECT_FALSE(encodeMp3(std::vector<float>(3, 0.0f), directory + "/odd.mp3", &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(std::filesystem::exists(directory + "/odd.mp3"));
+
+    // Nothing to encode is refused: decoders reject a file without audio.
+    error.clear();
+    EXPECT_FALSE(encodeMp3({}, directory + "/empty.mp3", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(std::filesystem::exists(directory + "/empty.mp3"));
 
     // A short, valid encode in the same folder works and decodes to its length.
     ASSERT_TRUE(encodeMp3(samples, directory + "/short.mp3", &error)) << error;

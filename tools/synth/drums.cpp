@@ -4,10 +4,6 @@
 
 namespace synth {
 
-namespace {
-constexpr double kTwoPi = 6.283185307179586;
-}
-
 double DrumVoice::lengthSeconds(Drum drum) {
     switch (drum) {
     case Drum::Kick: return 0.45;

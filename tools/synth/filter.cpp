@@ -7,10 +7,6 @@
 
 namespace synth {
 
-namespace {
-constexpr double kPi = 3.141592653589793;
-}
-
 Filter::Filter(FilterMode mode, double cutoffHz, double resonance)
     : mode(mode), cutoff(cutoffHz), damping(2.0), ic1(0.0), ic2(0.0) {
     setResonance(resonance);

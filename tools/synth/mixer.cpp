@@ -163,7 +163,7 @@ DrumMix drumMix(Drum drum) {
 }
 
 void panGains(float pan, float& left, float& right) {
-    const double angle = (std::clamp(pan, -1.0f, 1.0f) + 1.0) * 0.25 * 3.141592653589793;
+    const double angle = (std::clamp(pan, -1.0f, 1.0f) + 1.0) * 0.25 * kPi;
     left = static_cast<float>(std::cos(angle) * 1.41421356);
     right = static_cast<float>(std::sin(angle) * 1.41421356);
 }

@@ -29,6 +29,8 @@ bool fail(std::string* error, const std::string& text) {
 bool encodeMp3(const std::vector<float>& samples, const std::string& path, std::string* error,
                const std::function<void(double)>& progress) {
     if (samples.size() % 2 != 0) return fail(error, "odd number of stereo samples");
+    // LAME would write a file of padding only, which decoders refuse.
+    if (samples.empty()) return fail(error, "no samples to encode");
     std::unique_ptr<lame_global_flags, LameDeleter> lame(lame_init());
     if (!lame) return fail(error, "cannot start the MP3 encoder");
     lame_global_flags* gf = lame.get();

@@ -10,7 +10,8 @@
 
 namespace synth {
 
-// samples: interleaved left, right in [-1, 1]; an odd count is an error. The
+// samples: interleaved left, right in [-1, 1]; an empty buffer or an odd
+// count is an error. The
 // file is written under a temporary name and renamed when complete, so a
 // failure leaves no partial file at `path`. On failure returns false and
 // sets *error (when error is not null).

@@ -4,10 +4,6 @@
 
 namespace synth {
 
-namespace {
-constexpr double kTwoPi = 6.283185307179586;
-}
-
 float Noise::next() {
     state ^= state << 13;
     state ^= state >> 17;

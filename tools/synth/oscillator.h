@@ -8,6 +8,8 @@
 namespace synth {
 
 constexpr int kSampleRate = 44100;
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 2.0 * kPi;
 
 enum class Waveform { Sine, Saw, Square, Triangle, Noise };
 

@@ -6,7 +6,6 @@
 namespace synth {
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
 constexpr int kControlPeriod = 32;  // samples between cutoff and pitch updates
 }
 
@@ -30,7 +29,7 @@ SynthVoice::SynthVoice(const Patch& p, double pitch, float v, double durationSec
         if (count == 3) pan = static_cast<float>((i - 1) * p.stereoWidth);
         const float level = i < count ? 1.0f / std::sqrt(static_cast<float>(count)) : 0.0f;
         // Equal-power pan.
-        const double angle = (pan + 1.0) * 0.25 * 3.141592653589793;
+        const double angle = (pan + 1.0) * 0.25 * kPi;
         gainLeft[i] = level * static_cast<float>(std::cos(angle));
         gainRight[i] = level * static_cast<float>(std::sin(angle));
     }
