@@ -1,0 +1,28 @@
+# Bad data end to end: damaged and missing data files through the real
+# programs (gravlet-capture headless, gravlet under a virtual X server,
+# gravlet-data check). Inputs are damaged copies of the small end-to-end
+# data set, written by gravlet-damage.
+add_executable(gravlet-damage ${CMAKE_CURRENT_SOURCE_DIR}/bad_data/damage.cpp)
+
+# The programs may be defined by files included after this one: looked up
+# when the build is generated.
+set(bad_data_tools GRAVLET_DAMAGE=$<TARGET_FILE:gravlet-damage>)
+foreach(pair E2E_DATA:gravlet-e2e-data GRAVLET_DATA:gravlet-data GRAVLET_CAPTURE:gravlet-capture
+             GRAVLET:gravlet)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 var)
+  list(GET pair 1 target)
+  list(APPEND bad_data_tools "$<$<TARGET_EXISTS:${target}>:${var}=$<TARGET_FILE:${target}>>")
+endforeach()
+
+# A case whose program is not built reports itself skipped (exit 77).
+foreach(case missing_each_file damaged_files demo_goes_on check_names_problems
+             unreachable_display)
+  add_test(NAME bad_data.${case}
+           COMMAND ${CMAKE_COMMAND} -E env ${bad_data_tools}
+                   ${CMAKE_CURRENT_SOURCE_DIR}/bad_data/run_bad_data.sh ${case}
+                   ${CMAKE_CURRENT_BINARY_DIR}/bad-data-${case})
+  set_tests_properties(bad_data.${case} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+endforeach()
+# Under Xvfb: one at a time, like the other end-to-end runs.
+set_tests_properties(bad_data.demo_goes_on bad_data.unreachable_display PROPERTIES RUN_SERIAL TRUE)
