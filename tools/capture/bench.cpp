@@ -13,9 +13,6 @@ namespace capture {
 
 namespace {
 
-// Clock step between stretches.
-constexpr std::uint32_t coarseStepMs = 1000;
-
 double steadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -71,6 +68,7 @@ std::vector<BenchStretch> benchStretches(int fps, std::uint32_t stretchMs, std::
         std::uint32_t length = std::min(stretchMs, high - low);
         BenchStretch stretch;
         stretch.segment = segment;
+        stretch.entryMs = low;
         stretch.startMs = low + (high - low - length) / 2;
         // Frames whose times stay within the stretch, at least one.
         stretch.frames = 1;
@@ -166,10 +164,13 @@ FramePoint Bench::next(const FramePoint& drawn) const {
         std::uint64_t k = schedule.firstGridIndexAtOrAfter(drawn.ms - s.startMs);
         if (k + 1 < s.frames) return FramePoint{0, s.startMs + schedule.gridMs(k + 1)};
     }
-    std::uint32_t step = drawn.ms + coarseStepMs;
-    for (const BenchStretch& s : stretches)
-        if (s.startMs > drawn.ms) return FramePoint{0, std::min(step, s.startMs)};
-    return FramePoint{0, step};
+    // Otherwise on to the next scene's first frame or stretch.
+    std::uint32_t next = UINT32_MAX;
+    for (const BenchStretch& s : stretches) {
+        if (s.entryMs > drawn.ms) next = std::min(next, s.entryMs);
+        if (s.startMs > drawn.ms) next = std::min(next, s.startMs);
+    }
+    return FramePoint{0, next};
 }
 
 bool Bench::pastEnd(const FramePoint& point) const {

@@ -7,9 +7,10 @@
 // clock step, so the hold is one frame, and that frame's time is taken off.
 //
 // Frame times are measured per timeline segment over a stretch (default
-// 2 s at the run's fps) in the middle of the segment; between stretches
-// the clock moves in 1 s steps, so that every scene still sees its first
-// frame near its start and the run stays short. A frame's time is the wall
+// 1.5 s at the run's fps) in the middle of the segment. Between stretches
+// only one frame is drawn, right at the start of each segment, so that
+// every scene still sees its first frame there (scenes count their time
+// from it) and the run stays short. A frame's time is the wall
 // time from the end of the previous swap to the end of its own (glFinish).
 #include <cstdint>
 #include <string>
@@ -24,9 +25,11 @@ namespace capture {
 double median(std::vector<double> values);
 double percentile95(std::vector<double> values);
 
-// A stretch of one segment: frames at startMs + gridMs(k), k < frames.
+// A stretch of one segment: frames at startMs + gridMs(k), k < frames,
+// after a first frame of the segment at entryMs.
 struct BenchStretch {
     demoSegment segment = demoSegment::forestOpening;
+    std::uint32_t entryMs = 0;
     std::uint32_t startMs = 0;
     std::uint32_t frames = 0;
 };

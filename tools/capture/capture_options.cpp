@@ -73,7 +73,7 @@ std::string usageText() {
            "  --video FILE.mp4           the demo with its soundtrack through ffmpeg (H.264)\n"
            "  --bench [--json FILE] [--stretch S]\n"
            "                             load time, and per scene the median and 95th percentile\n"
-           "                             frame time over S seconds (2) in the middle of the scene\n"
+           "                             frame time over S seconds (1.5) in the middle of the scene\n"
            "options:\n"
            "  --fps N      frames per second of demo time, 1..240 (30)\n"
            "  --from S     start of the span in seconds of the timeline (0)\n"

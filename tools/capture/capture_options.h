@@ -22,7 +22,7 @@ struct Options {
     std::uint32_t everyMs = 5000;        // --every: sheet spacing, > 0
     std::string videoFile;               // --video
     std::string jsonFile;                // --bench --json
-    std::uint32_t stretchMs = 2000;      // --stretch: bench frames per scene, > 0
+    std::uint32_t stretchMs = 1500;      // --stretch: bench frames per scene, > 0
 };
 
 // Fills `options` from argv[1..]. Returns "" or the reason the arguments

@@ -1,5 +1,7 @@
 #include "tools/capture/capture_session.h"
 
+#include <GL/gl.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +104,14 @@ int runCapture(CaptureMode& mode, int fps) {
 
     // No display mode to ask for: the frame is always the window size.
     if (!openGlWindow("gravlet", frameWidth, frameHeight, 32, false)) return 1;
+    // The demo's window has no alpha bits, so destination alpha reads 1
+    // there: keep the offscreen frame's alpha at 1 and never write it.
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
     demoStartup();
     mode.startupTimes(startupSwapTimes, secondsSince(runStart));
 
@@ -117,6 +127,9 @@ int runCapture(CaptureMode& mode, int fps) {
     }
     progress.finish();
     demoFinish();
+    // The shell keeps the closed window; nothing of this run may be reached through it.
+    capture->onSwap = nullptr;
+    capture->onPause = nullptr;
 
     bool ended = mode.end(!failed);
     return failed || !ended || errorsReported() ? 1 : 0;

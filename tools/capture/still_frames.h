@@ -22,7 +22,7 @@ class StillFrames : public CaptureMode {
 public:
     StillFrames(int fps, std::vector<std::uint32_t> timesMs, std::string folder);
 
-    std::string label() const override { return "frames"; }
+    std::string label() const override { return "stills"; }
     bool begin() override;
     FramePoint next(const FramePoint& drawn) const override { return schedule.next(drawn); }
     bool pastEnd(const FramePoint& point) const override { return point.ms > times.back(); }
