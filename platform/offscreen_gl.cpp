@@ -50,16 +50,28 @@ EGLDisplay sharedDisplay(std::string& error) {
     return display;
 }
 
+// Prefers a config without alpha bits, like the demo's window: blends that
+// read destination alpha must see 1, as on screen.
 bool chooseConfig(EGLDisplay display, EGLint surfaceType, EGLConfig& config) {
     const EGLint attributes[] = {
         EGL_SURFACE_TYPE, surfaceType,
         EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
         EGL_DEPTH_SIZE, 16,
         EGL_NONE,
     };
+    EGLConfig candidates[64];
     EGLint found = 0;
-    return eglChooseConfig(display, attributes, &config, 1, &found) && found > 0;
+    if (!eglChooseConfig(display, attributes, candidates, 64, &found) || found < 1) return false;
+    config = candidates[0];
+    for (EGLint i = 0; i < found; ++i) {
+        EGLint alpha = 0;
+        if (eglGetConfigAttrib(display, candidates[i], EGL_ALPHA_SIZE, &alpha) && alpha == 0) {
+            config = candidates[i];
+            break;
+        }
+    }
+    return true;
 }
 
 struct FboFunctions {
@@ -119,7 +131,7 @@ bool OffscreenGl::create(int width, int height, bool forceFramebufferObject) {
 
     EGLConfig config = nullptr;
     bool pbuffer = !forceFramebufferObject && chooseConfig(eglDisplay, EGL_PBUFFER_BIT, config);
-    if (!pbuffer && !chooseConfig(eglDisplay, 0, config)) return fail("no RGBA8 config with 16 depth bits");
+    if (!pbuffer && !chooseConfig(eglDisplay, 0, config)) return fail("no RGB8 config with 16 depth bits");
 
     // No version or profile asked: Mesa then gives a compatibility context.
     EGLContext eglContext = eglCreateContext(eglDisplay, config, EGL_NO_CONTEXT, nullptr);
@@ -148,7 +160,7 @@ bool OffscreenGl::createFramebufferObject() {
     gl.bindFramebuffer(GL_FRAMEBUFFER_EXT, fbo);
     gl.genRenderbuffers(1, &colorBuffer);
     gl.bindRenderbuffer(GL_RENDERBUFFER_EXT, colorBuffer);
-    gl.renderbufferStorage(GL_RENDERBUFFER_EXT, GL_RGBA8, frameWidth, frameHeight);
+    gl.renderbufferStorage(GL_RENDERBUFFER_EXT, GL_RGB8, frameWidth, frameHeight);
     gl.framebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, colorBuffer);
     gl.genRenderbuffers(1, &depthBuffer);
     gl.bindRenderbuffer(GL_RENDERBUFFER_EXT, depthBuffer);

@@ -53,6 +53,11 @@ TEST_P(OffscreenGlBackend, GivesACompatibilityContextOfTheAskedSize) {
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_GE(depthBits, 16);
+    // Like the window, the frame stores no alpha: blends that read the
+    // destination's alpha must see 1.
+    GLint alphaBits = -1;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    EXPECT_EQ(alphaBits, 0);
     // Immediate mode must work: it is a compatibility context.
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
