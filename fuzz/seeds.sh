@@ -3,10 +3,10 @@
 # small hand-made files of every shape the readers accept, the real files of
 # the shared test data, and, when a gravlet-data program is given, the files
 # of a generated data set.
-#   fuzz/seeds.sh OUT [GRAVLET_DATA]
+#   fuzz/seeds.sh OUT [GRAVLET_DATA]    (or GRAVLET_DATA in the environment)
 set -euo pipefail
 out=$1
-gravlet_data=${2:-}
+gravlet_data=${2:-${GRAVLET_DATA:-}}
 here=$(cd "$(dirname "$0")" && pwd)
 testdata=${GRAVLET_TESTDATA:-$here/../../shared/testdata}
 mkdir -p "$out/tga" "$out/3ds" "$out/mp3"
