@@ -70,6 +70,15 @@ int runCapture(CaptureMode& mode, int fps) {
 
     auto window = std::make_unique<CaptureWindow>();
     CaptureWindow* capture = window.get();
+    // The shell keeps the window after closing it; once this run returns,
+    // nothing of it may be reached through the window any more.
+    struct Detach {
+        CaptureWindow* window;
+        ~Detach() {
+            window->onSwap = nullptr;
+            window->onPause = nullptr;
+        }
+    } detach{capture};
     capture->onPause = [&clock](unsigned ms) { clock.pause(ms); };
     capture->onSwap = [&]() {
         if (!timeline) {
@@ -127,9 +136,6 @@ int runCapture(CaptureMode& mode, int fps) {
     }
     progress.finish();
     demoFinish();
-    // The shell keeps the closed window; nothing of this run may be reached through it.
-    capture->onSwap = nullptr;
-    capture->onPause = nullptr;
 
     bool ended = mode.end(!failed);
     return failed || !ended || errorsReported() ? 1 : 0;

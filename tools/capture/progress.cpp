@@ -36,7 +36,6 @@ void Progress::start(const std::string& what, std::uint64_t frames) {
     done = 0;
     started = Clock::now();
     lastShown = started;
-    shownOnce = false;
     show("");
 }
 
@@ -63,7 +62,6 @@ void Progress::show(const std::string& tail) {
                  static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
                  tail.c_str(), terminal ? "\033[K" : "\n");
     std::fflush(out);
-    shownOnce = true;
 }
 
 }  // namespace capture

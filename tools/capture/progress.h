@@ -26,7 +26,6 @@ private:
     std::uint64_t done = 0;
     Clock::time_point started;
     Clock::time_point lastShown;
-    bool shownOnce = false;
 
     void show(const std::string& tail);
 };

@@ -21,6 +21,30 @@ namespace {
 constexpr const char* soundtrackPath = "data//music//vopa.mp3";
 constexpr int soundtrackRate = 44100;
 
+// What an interrupted run leaves behind: the temporary soundtrack and the
+// encoder, which would otherwise go on encoding the whole soundtrack.
+char interruptedFile[512] = "";
+volatile pid_t interruptedChild = -1;
+
+void onInterrupt(int signalNumber) {
+    if (interruptedFile[0]) unlink(interruptedFile);
+    if (interruptedChild > 0) kill(interruptedChild, SIGTERM);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void cleanUpOnInterrupt(const std::string& file, pid_t child) {
+    if (file.size() < sizeof interruptedFile) std::snprintf(interruptedFile, sizeof interruptedFile, "%s", file.c_str());
+    interruptedChild = child;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, onInterrupt);
+}
+
+void forgetInterruptCleanUp() {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
+    interruptedFile[0] = '\0';
+    interruptedChild = -1;
+}
+
 }  // namespace
 
 std::string findProgram(const std::string& name) {
@@ -132,6 +156,7 @@ VideoCapture::VideoCapture(int framesPerSecond, std::uint32_t from, std::uint32_
     : fps(framesPerSecond), fromMs(from), toMs(to), file(std::move(path)), schedule(framesPerSecond) {}
 
 VideoCapture::~VideoCapture() {
+    forgetInterruptCleanUp();
     encoder.finish();
     if (!audioFile.empty()) std::remove(audioFile.c_str());
 }
@@ -200,6 +225,7 @@ bool VideoCapture::begin() {
         std::fprintf(stderr, "gravlet-capture: cannot start %s\n", ffmpeg.c_str());
         return false;
     }
+    cleanUpOnInterrupt(audioFile, encoder.processId());
     return true;
 }
 

@@ -50,6 +50,7 @@ public:
     // exit normally.
     int finish();
     bool running() const { return child > 0; }
+    pid_t processId() const { return child; }
 
 private:
     pid_t child = -1;
