@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "render/renderer.h"
 #include "resources/camera.h"
 #include "resources/light.h"
 #include "resources/model.h"
 #include "resources/texture_library.h"
-#include "scenes/forest_anim_one.h"
+#include "scenes/forest_common.h"
 
 namespace {
 
@@ -25,10 +24,7 @@ void cardQuad(demoSceneCommon& scene, const char* key, float dx, float dy, float
 
 bool demoEarth::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     if (!beginInit(library, sceneRenderer, "data//earth.3ds")) return false;
-    markObject("stc", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
-    markObject("bg1", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    markObject("fars", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    markObject("sky1", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
+    demoMarkForestBackdrop(*this);
     if (Qu::Object* ufo = findObject("ufo")) ufo->setKind(Qu::kindWireBuild);
     markObject("water01", Qu::kindTransparent, 0.5, 0.5, 0.6, 0.5);
     demoKindByPrefix(model, "To", Qu::kindWireBuild);
@@ -65,7 +61,7 @@ bool demoEarth::render(float timeMs) {
     if (Qu::Object* sky = findObject("sky1")) demoScrollFaces(sky, 0.0f, frameDelta / 10);
     for (std::int32_t i = 0; i < model->objects.count(); ++i) {
         Qu::Item* item = model->objects.at(i);
-        if (!item->name() || std::strncmp(item->name(), "as", 2) != 0) continue;
+        if (!demoHasPrefix(item, "as")) continue;
         if (auto* tumbler = dynamic_cast<Qu::Object*>(item)) tumbler->place(time, time, 0, 0, 0, 0);
     }
     if (Qu::Object* logo = findObject("logo1"))
@@ -103,13 +99,9 @@ bool demoEarth::render(float timeMs) {
     glClear(GL_DEPTH_BUFFER_BIT);
 
     // Star field: the first layer stays, the outer ones grow without bound.
-    float field[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2], fullScreenRect[3]};
     const float factors[4] = {1.0f, t / 7 + 1, t / 5 + 1, t / 5 + 1.01f};
     const float alphas[4] = {0.9f, 0.7f, 0.5f, 0.3f};
-    for (int i = 0; i < 4; ++i) {
-        for (float& coordinate : field) coordinate *= factors[i];
-        demoQuadScaled(*this, "solar", field, 1.0f, alphas[i]);
-    }
+    demoZoomQuads(*this, "solar", factors, alphas);
     drawCards(t);
     if (t < 6) demoFade(*this, t / 6, 0);
     if (t > 24) demoFade(*this, 1 - (t - 24) / 3, 0);

@@ -10,26 +10,11 @@
 #include "resources/light.h"
 #include "resources/model.h"
 #include "resources/texture_library.h"
-#include "scenes/forest_anim_one.h"
-
-namespace {
-
-void placeLight(demoSceneCommon& scene, const char* name, float x, float y, float z,
-                float size) {
-    if (Qu::Light* light = scene.findLight(name)) {
-        light->position = Qu::Vector(x, y, z);
-        light->setSize(size);
-    }
-}
-
-}  // namespace
+#include "scenes/forest_common.h"
 
 void demoInitForestThree(demoSceneCommon& scene, demoForestPlan plan) {
     const bool finale = plan == demoForestPlan::finale;
-    scene.markObject("stc", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
-    scene.markObject("bg1", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    scene.markObject("fars", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    scene.markObject("sky1", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
+    demoMarkForestBackdrop(scene);
     if (Qu::Object* laser = scene.findObject("laser")) laser->setKind(Qu::kindWireBuild);
     scene.markObjectBlend("water", Qu::kindTransparent, 0.3, 0.3, 0.3, 0.3, 1);
     scene.markObject("ukko", Qu::kindTransparent, 1.0, 1.0, 1.0, 1.0);
@@ -78,18 +63,18 @@ void demoAnimateForestThree(demoSceneCommon& scene, float t, float spriteBase) {
         float bx = float(wall->position.x) + 40 * std::sin(t);
         float by = float(wall->position.y) - 100;
         const float bz = float(wall->position.z) + 15 * t - 140;
-        placeLight(scene, "light12", bx, by, bz, 2 * s * (std::sin(t / 2.4f) + 1));
-        placeLight(scene, "light13", bx + 53 * std::sin(2 * t), by, bz - 40,
-                   3 * s * (std::sin(t / 2) + 1));
+        demoPlaceLight(scene, "light12", bx, by, bz, 2 * s * (std::sin(t / 2.4f) + 1));
+        demoPlaceLight(scene, "light13", bx + 53 * std::sin(2 * t), by, bz - 40,
+                       3 * s * (std::sin(t / 2) + 1));
         bx += 30 * std::sin(-t / 3);
         by += 45 * std::sin(t / 2.3f);
-        placeLight(scene, "light14", bx + 43 * std::sin(t), by + 22 * std::cos(2.4f * t), bz - 120,
-                   2 * s * (std::sin(t) + 1));
-        placeLight(scene, "light15", bx + 43 * std::sin(3 * t), by + 12 * std::cos(2 * t),
-                   bz - 180, s * (std::cos(2 * t) + 1));
-        placeLight(scene, "light16", bx, by + 30 * std::cos(t), bz - 240,
-                   4 * s * (std::sin(t / 2.7f) + 1));
-        placeLight(scene, "light17", bx + 30 * std::sin(2 * t), by, bz - 300, s);
+        demoPlaceLight(scene, "light14", bx + 43 * std::sin(t), by + 22 * std::cos(2.4f * t),
+                       bz - 120, 2 * s * (std::sin(t) + 1));
+        demoPlaceLight(scene, "light15", bx + 43 * std::sin(3 * t), by + 12 * std::cos(2 * t),
+                       bz - 180, s * (std::cos(2 * t) + 1));
+        demoPlaceLight(scene, "light16", bx, by + 30 * std::cos(t), bz - 240,
+                       4 * s * (std::sin(t / 2.7f) + 1));
+        demoPlaceLight(scene, "light17", bx + 30 * std::sin(2 * t), by, bz - 300, s);
         // The main light sinks from 15 s.
         const float sink = t < 15 ? 0.0f : 5 * (t - 15);
         if (Qu::Light* light = scene.findLight("light0"))

@@ -10,22 +10,11 @@
 #include "resources/light.h"
 #include "resources/model.h"
 #include "resources/texture_library.h"
-#include "scenes/forest_anim_one.h"
-
-namespace {
-
-void setLightPosition(demoSceneCommon& scene, const char* name, float x, float y, float z) {
-    if (Qu::Light* light = scene.findLight(name)) light->position = Qu::Vector(x, y, z);
-}
-
-}  // namespace
+#include "scenes/forest_common.h"
 
 bool demoForanTwo::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     if (!beginInit(library, sceneRenderer, "data//fordrop.3ds")) return false;
-    markObject("stc", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
-    markObject("bg1", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    markObject("fars", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
-    markObject("sky1", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5);
+    demoMarkForestBackdrop(*this);
     if (Qu::Object* laser = findObject("laser")) laser->setKind(Qu::kindWireBuild);
     markObjectBlend("water", Qu::kindTransparent, 0.8, 0.8, 0.8, 1.0, 0);
     textureLibrary->load("wt", "data//wt.tga", "wt", 0);
@@ -62,15 +51,15 @@ bool demoForanTwo::render(float timeMs) {
         const float z0 = 15 * t + float(w.z) - 140;
         const float x0 = 40 * std::sin(t) + float(w.x);
         const float y0 = float(w.y) - 100;
-        setLightPosition(*this, "light12", x0, y0, z0);
-        setLightPosition(*this, "light13", x0 + 53 * std::sin(2 * t), y0, z0 - 40);
+        demoMoveLight(*this, "light12", x0, y0, z0);
+        demoMoveLight(*this, "light13", x0 + 53 * std::sin(2 * t), y0, z0 - 40);
         const float x1 = x0 + 30 * std::sin(-t / 3);
         const float y1 = y0 + 45 * std::sin(t / 2.3f);
-        setLightPosition(*this, "light14", x1 + 43 * std::sin(t), y1 + 22 * std::cos(2.4f * t),
-                         z0 - 120);
-        setLightPosition(*this, "light15", x1 + 43 * std::sin(3 * t), y1 + 12 * std::cos(2 * t),
-                         z0 - 180);
-        setLightPosition(*this, "light16", x1, y1 + 30 * std::cos(t), z0 - 240);
+        demoMoveLight(*this, "light14", x1 + 43 * std::sin(t), y1 + 22 * std::cos(2.4f * t),
+                      z0 - 120);
+        demoMoveLight(*this, "light15", x1 + 43 * std::sin(3 * t), y1 + 12 * std::cos(2 * t),
+                      z0 - 180);
+        demoMoveLight(*this, "light16", x1, y1 + 30 * std::cos(t), z0 - 240);
     }
 
     if (Qu::Object* laser = findObject("laser")) {
@@ -79,7 +68,7 @@ bool demoForanTwo::render(float timeMs) {
         const float lz = float(laser->position.z);
         view->setEye(Qu::Vector(lx + 60 - 4 * t, ly - 40 + 2 * t, lz - 20 + 10 * std::sin(t / 5)));
         view->setLookAt(Qu::Vector(lx, ly, lz));
-        setLightPosition(*this, "light0", lx + 10, ly - 20, lz - 5);
+        demoMoveLight(*this, "light0", lx + 10, ly - 20, lz - 5);
     }
 
     renderer->drawWorld(model);

@@ -7,8 +7,8 @@
 
 #include "render/renderer.h"
 #include "resources/camera.h"
-#include "scenes/forest_anim_one.h"
 #include "scenes/forest_anim_three.h"
+#include "scenes/forest_common.h"
 
 float demoForrestFinale::spriteBase(float t) {
     float s = 150 - 5 * t;
@@ -77,12 +77,7 @@ bool demoForrestFinale::render(float timeMs) {
         const float alphas[4] = {pulse, std::min(since / 4, 0.5f), std::min(since / 5, 0.3f),
                                  std::min(since / 5, 0.3f)};
         const float factors[4] = {1.01f * f, 1.02f * f, 1.03f * f, 1.04f * f};
-        float rect[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2],
-                         fullScreenRect[3]};
-        for (int i = 0; i < 4; ++i) {
-            for (float& coordinate : rect) coordinate *= factors[i];
-            demoQuadScaled(*this, "keu6", rect, 1.0f, alphas[i]);
-        }
+        demoZoomQuads(*this, "keu6", factors, alphas);
     }
     if (t > 45 && t <= 65) {
         const float since = t - 45;

@@ -164,11 +164,53 @@ Qu::Texture* demoSceneCommon::texture(const char* key) const {
     return entry ? entry->texture() : nullptr;
 }
 
-void drawZoomFlash(Renderer* renderer, Qu::Texture* texture, float weight,
-                   const float factors[4], const float caps[4]) {
+bool demoHasPrefix(const Qu::Item* item, const char* prefix) {
+    return item->name() && std::strncmp(item->name(), prefix, std::strlen(prefix)) == 0;
+}
+
+void demoKindByPrefix(Qu::Model* model, const char* prefix, std::int32_t kind) {
+    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
+        Qu::Item* item = model->objects.at(i);
+        if (demoHasPrefix(item, prefix)) item->setKind(kind);
+    }
+}
+
+void demoKindByPrefix(Qu::Model* model, const char* prefix, std::int32_t kind, double r,
+                      double g, double b, double a, std::int32_t blend) {
+    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
+        Qu::Item* item = model->objects.at(i);
+        if (!demoHasPrefix(item, prefix)) continue;
+        item->setKind(kind);
+        if (auto* object = dynamic_cast<Qu::Object*>(item)) object->setColorBlend(r, g, b, a, blend);
+    }
+}
+
+void demoScrollFaces(Qu::Object* object, float du, float dv) {
+    for (std::int32_t i = 0; i < object->faces.count(); ++i) {
+        Qu::Face* face = object->faces.at(i);
+        for (int corner = 0; corner < 3; ++corner) {
+            face->cornerU[corner] += du;
+            face->cornerV[corner] += dv;
+        }
+    }
+}
+
+void demoZoomRects(const float factors[4], float rects[4][4]) {
     float rect[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2], fullScreenRect[3]};
     for (int i = 0; i < 4; ++i) {
-        for (float& coordinate : rect) coordinate *= factors[i];
+        for (int k = 0; k < 4; ++k) {
+            rect[k] *= factors[i];
+            rects[i][k] = rect[k];
+        }
+    }
+}
+
+void drawZoomFlash(Renderer* renderer, Qu::Texture* texture, float weight,
+                   const float factors[4], const float caps[4]) {
+    float rects[4][4];
+    demoZoomRects(factors, rects);
+    for (int i = 0; i < 4; ++i) {
+        const float* rect = rects[i];
         renderer->drawQuad(texture, rect[0], rect[1], rect[2], rect[3], std::min(weight, caps[i]));
     }
 }

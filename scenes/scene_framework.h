@@ -18,6 +18,7 @@
 
 namespace Qu {
 class Camera;
+class Item;
 class Light;
 class Model;
 class Object;
@@ -96,7 +97,22 @@ public:
     float lastTime = 0.0f;    // scene seconds of the previous rendered frame
 };
 
-// Zoom flash: four drawQuads of one texture, rectangle i = rectangle i-1
-// scaled by factors[i] (rectangle 0 the full screen), alpha min(w, caps[i]).
+// True when the item's name starts with `prefix` (case-sensitive, the
+// whole prefix); an unnamed item never matches.
+bool demoHasPrefix(const Qu::Item* item, const char* prefix);
+// Every item whose name begins with `prefix` gets `kind`, in list order.
+void demoKindByPrefix(Qu::Model* model, const char* prefix, std::int32_t kind);
+// The same, and mesh objects among them setColorBlend(r, g, b, a, blend).
+void demoKindByPrefix(Qu::Model* model, const char* prefix, std::int32_t kind, double r,
+                      double g, double b, double a, std::int32_t blend);
+// Adds (du, dv) to the texture coordinates of all three corners of every face.
+void demoScrollFaces(Qu::Object* object, float du, float dv);
+
+// The four rectangles of a zoom: rectangle i is rectangle i-1 scaled by
+// factors[i], rectangle -1 the full screen. Each scaling starts from the
+// previous product, so the rounding is that of the running product.
+void demoZoomRects(const float factors[4], float rects[4][4]);
+// Zoom flash: four drawQuads of one texture on the zoom rectangles of
+// `factors`, alpha min(w, caps[i]).
 void drawZoomFlash(Renderer* renderer, Qu::Texture* texture, float weight,
                    const float factors[4], const float caps[4]);
