@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "render/renderer.h"
 #include "resources/camera.h"
@@ -16,50 +15,22 @@ namespace {
 
 using Overlay = demoFog::Overlay;
 
-// Adds (du, dv) to the texture coordinates of all three corners of every face.
-void scrollTexture(Qu::Object* object, float du, float dv) {
-    for (std::int32_t i = 0; i < object->faces.count(); ++i) {
-        Qu::Face* face = object->faces.at(i);
-        for (int corner = 0; corner < 3; ++corner) {
-            face->cornerU[corner] += du;
-            face->cornerV[corner] += dv;
-        }
-    }
-}
-
-// Two-character, case-sensitive name prefix ("t" alone does not match "to").
-bool hasPrefix(const Qu::Item* item, const char* prefix) {
-    return item->name() && std::strncmp(item->name(), prefix, 2) == 0;
-}
-
-void addQuad(std::vector<Overlay>& list, const char* key, float x1, float y1, float x2, float y2,
-             float alpha) {
-    list.push_back({key, x1, y1, x2, y2, alpha, -1});
-}
-
-void addBlend(std::vector<Overlay>& list, float alpha, int mode) {
-    list.push_back({"wt", fadeRect[0], fadeRect[1], fadeRect[2], fadeRect[3], alpha, mode});
-}
-
 // Zoom flash of "keu6": the full screen, then three rectangles each scaled
 // from the previous one, alphas capped by the weight w.
 void addZoomFlash(std::vector<Overlay>& list, float t, float w) {
     const float s = (t - 20.0f) / 13.0f + 1.0f;
     const float factors[4] = {1.0f, s, 1.01f * s, 1.02f * s};
-    const float caps[4] = {1.0f, 0.5f, 0.5f, 0.5f};
-    float rect[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2], fullScreenRect[3]};
-    for (int i = 0; i < 4; ++i) {
-        for (float& coordinate : rect) coordinate *= factors[i];
-        addQuad(list, "keu6", rect[0], rect[1], rect[2], rect[3], std::min(w, caps[i]));
-    }
+    const float alphas[4] = {std::min(w, 1.0f), std::min(w, 0.5f), std::min(w, 0.5f),
+                             std::min(w, 0.5f)};
+    addZoomOverlays(list, "keu6", factors, alphas);
 }
 
 // Title band "tx1", rising from t = 4 and falling from 7.
 void addBandOne(std::vector<Overlay>& list, float t, float alpha, float echoAlpha) {
     const float x = 100.0f * (t - 4.0f) - 300.0f;
     const float k = 10.0f * (t - 4.0f);
-    addQuad(list, "tx1", -1000.0f + x, 300.0f, 1000.0f + x, 700.0f, alpha);
-    addQuad(list, "tx1", -1000.0f + x, 300.0f, 1000.0f + x + k, 700.0f, echoAlpha);
+    addOverlayQuad(list, "tx1", -1000.0f + x, 300.0f, 1000.0f + x, 700.0f, alpha);
+    addOverlayQuad(list, "tx1", -1000.0f + x, 300.0f, 1000.0f + x + k, 700.0f, echoAlpha);
 }
 
 // Title band "tx2", its echo swaying sideways.
@@ -68,16 +39,16 @@ void addBandTwo(std::vector<Overlay>& list, float t, float alpha, float echoAlph
     const float k = 10.0f * (t - 4.0f);
     const float s = 100.0f * std::sin(t / 2.0f);
     const float sway = 20.0f * std::sin(t);
-    addQuad(list, "tx2", -1000.0f + x, -600.0f + s, 1000.0f + x, -s, alpha);
-    addQuad(list, "tx2", -1000.0f + x + sway, -600.0f + s, 1000.0f + x + k + sway, -s, echoAlpha);
+    addOverlayQuad(list, "tx2", -1000.0f + x, -600.0f + s, 1000.0f + x, -s, alpha);
+    addOverlayQuad(list, "tx2", -1000.0f + x + sway, -600.0f + s, 1000.0f + x + k + sway, -s, echoAlpha);
 }
 
 // Title band "tx3"; its echo is widened by j only while it rises.
 void addBandThree(std::vector<Overlay>& list, float t, float alpha, float echoAlpha, float j) {
     const float x = 600.0f - 100.0f * (t - 11.0f);
     const float k = 10.0f * (t - 4.0f);
-    addQuad(list, "tx3", -1000.0f + x, -800.0f, 1000.0f + x, 0.0f, alpha);
-    addQuad(list, "tx3", -1000.0f + x - j, -800.0f, 1000.0f + x + k + j, 0.0f, echoAlpha);
+    addOverlayQuad(list, "tx3", -1000.0f + x, -800.0f, 1000.0f + x, 0.0f, alpha);
+    addOverlayQuad(list, "tx3", -1000.0f + x - j, -800.0f, 1000.0f + x + k + j, 0.0f, echoAlpha);
 }
 
 // Title band "tx4", slower, its echo widened on both sides.
@@ -85,8 +56,8 @@ void addBandFour(std::vector<Overlay>& list, float t, float alpha, float echoAlp
     const float x = 900.0f - 50.0f * (t - 11.0f);
     const float k = 10.0f * (t - 4.0f);
     const float s = 100.0f * std::sin(t / 2.0f);
-    addQuad(list, "tx4", -1000.0f + x, -700.0f + s, 1000.0f + x, -s, alpha);
-    addQuad(list, "tx4", -1000.0f + x - k, -700.0f + s, 1000.0f + x + k, -s, echoAlpha);
+    addOverlayQuad(list, "tx4", -1000.0f + x, -700.0f + s, 1000.0f + x, -s, alpha);
+    addOverlayQuad(list, "tx4", -1000.0f + x - k, -700.0f + s, 1000.0f + x + k, -s, echoAlpha);
 }
 
 }  // namespace
@@ -98,10 +69,7 @@ bool demoFog::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     markObject("bg1", Qu::kindDoubleSided, 0.5, 0.5, 0.5, 0.5);
     markObject("sky1", Qu::kindTransparent, 1.0, 1.0, 1.0, 1.0);
     markObject("water", Qu::kindTransparent, 1.0, 0.6, 0.8, 0.7);
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (hasPrefix(item, "ba")) item->setKind(Qu::kindWireBuild);
-    }
+    demoKindByPrefix(model, "ba", Qu::kindWireBuild);
 
     const Qu::Vector aside(30.0, 30.0, 30.0);
     addLight({"light0", "light2", "data//sun2.tga", "light2", Qu::Vector(0.0, 0.0, 50.0),
@@ -134,7 +102,7 @@ bool demoFog::render(float timeMs) {
     float p = 0.0f;
     for (std::int32_t i = 0; i < model->objects.count(); ++i) {
         Qu::Item* item = model->objects.at(i);
-        if (!hasPrefix(item, "to")) continue;
+        if (!demoHasPrefix(item, "to")) continue;
         auto* orbiter = dynamic_cast<Qu::Object*>(item);
         if (!orbiter) continue;
         orbiter->place(3.0 * std::sin(t), 6.0 * std::cos(t + p), 2.0 * std::sin(t + p), 0, 0, 0);
@@ -147,7 +115,7 @@ bool demoFog::render(float timeMs) {
     if (Qu::Object* texts = findObject("texts"))
         texts->place(std::sin(t / 2.0) / 4.0, std::cos(t / 2.0) / 4.0, std::sin(t / 3.0) / 5.0, 0, 0, 0);
     if (Qu::Object* face = findObject("face")) face->place(t, t, 0, 0, 0, 0);
-    if (Qu::Object* sky = findObject("sky1")) scrollTexture(sky, frameDelta / 30.0f, frameDelta / 30.0f);
+    if (Qu::Object* sky = findObject("sky1")) demoScrollFaces(sky, frameDelta / 30.0f, frameDelta / 30.0f);
     if (Qu::Object* logo = findObject("logo1"))
         logo->position.y = logo->homePosition.y + 3.0 * std::sin(2.0 * t) - 7.0;
     if (Qu::Object* logo = findObject("logo2"))
@@ -160,7 +128,7 @@ bool demoFog::render(float timeMs) {
 
     if (Qu::Object* water = findObject("water")) {
         const float drift = std::sin(t / 2.0f) * frameDelta / 8.0f;
-        scrollTexture(water, drift, drift);
+        demoScrollFaces(water, drift, drift);
         // Heights from the rest positions, phased along the vertex list and
         // by the eye-space depth of the last drawn frame.
         float a = 0.0f;
@@ -206,15 +174,7 @@ bool demoFog::render(float timeMs) {
     glClear(GL_DEPTH_BUFFER_BIT);
     drawFogLayers(t, (std::sin(t / 2.0f) * std::cos(t / 3.0f) + 2.0f) / 4.0f);
 
-    for (const Overlay& overlay : overlays(t)) {
-        Qu::Texture* picture = texture(overlay.key);
-        if (overlay.mode < 0) {
-            renderer->drawQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2, overlay.alpha);
-        } else {
-            renderer->drawBlendQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2,
-                                    overlay.alpha, overlay.mode);
-        }
-    }
+    drawOverlays(*this, overlays(t));
     return endRender(t);
 }
 
@@ -226,7 +186,7 @@ std::vector<demoFog::Overlay> demoFog::overlays(float t) {
     std::vector<Overlay> list;
     if (t > 20.0f && t <= 22.0f) addZoomFlash(list, t, (t - 20.0f) / 2.0f);
     if (t > 22.0f && t <= 27.0f) addZoomFlash(list, t, (25.0f - t) / 2.0f);
-    if (t < 2.0f) addBlend(list, t / 2.0f, 0);
+    if (t < 2.0f) addFadeOverlay(list, t / 2.0f, 0);
 
     // Each band: a main quad, then a fainter, wider echo; alphas over 1
     // while rising are clamped by GL.
@@ -252,9 +212,9 @@ std::vector<demoFog::Overlay> demoFog::overlays(float t) {
         addBandFour(list, t, fall, 0.2f * fall);
     }
 
-    if (t >= 25.0f && t < 27.0f) addBlend(list, (1.0f - (t - 25.0f) / 2.0f) / 2.0f, 1);
-    if (t >= 28.0f && t < 30.0f) addBlend(list, (1.0f - (t - 28.0f) / 2.0f) / 2.0f, 1);
-    if (t >= 31.0f && t < 33.0f) addBlend(list, (1.0f - (t - 31.0f) / 2.0f) / 2.0f, 1);
-    if (t >= 34.0f) addBlend(list, 1.0f - (t - 34.0f) / 3.0f, 0);
+    if (t >= 25.0f && t < 27.0f) addFadeOverlay(list, (1.0f - (t - 25.0f) / 2.0f) / 2.0f, 1);
+    if (t >= 28.0f && t < 30.0f) addFadeOverlay(list, (1.0f - (t - 28.0f) / 2.0f) / 2.0f, 1);
+    if (t >= 31.0f && t < 33.0f) addFadeOverlay(list, (1.0f - (t - 31.0f) / 2.0f) / 2.0f, 1);
+    if (t >= 34.0f) addFadeOverlay(list, 1.0f - (t - 34.0f) / 3.0f, 0);
     return list;
 }

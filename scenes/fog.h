@@ -14,19 +14,14 @@
 #include <vector>
 
 #include "scenes/scene_framework.h"
+#include "scenes/screen_overlay.h"
 
 class demoFog : public demoSceneCommon {
 public:
     bool init(Qu::TextureLibrary* library, Renderer* sceneRenderer);
     bool render(float timeMs);
 
-    // One screen overlay: drawQuad when mode < 0, else drawBlendQuad.
-    struct Overlay {
-        const char* key;
-        float x1, y1, x2, y2;
-        float alpha;
-        int mode;
-    };
+    using Overlay = demoOverlay;
     // The screen overlays of scene time t, in drawing order.
     static std::vector<Overlay> overlays(float t);
     // Faces shown by the wireframe build at scene time t (peaks at 3000 at

@@ -15,45 +15,22 @@ namespace {
 
 using Overlay = demoForrest::Overlay;
 
-// Adds (du, dv) to the texture coordinates of all three corners of every face.
-void scrollTexture(Qu::Object* object, float du, float dv) {
-    for (std::int32_t i = 0; i < object->faces.count(); ++i) {
-        Qu::Face* face = object->faces.at(i);
-        for (int corner = 0; corner < 3; ++corner) {
-            face->cornerU[corner] += du;
-            face->cornerV[corner] += dv;
-        }
-    }
-}
-
-void addQuad(std::vector<Overlay>& list, const char* key, float x1, float y1, float x2, float y2,
-             float alpha) {
-    list.push_back({key, x1, y1, x2, y2, alpha, -1});
-}
-
-void addFade(std::vector<Overlay>& list, float alpha) {
-    list.push_back({"wt", fadeRect[0], fadeRect[1], fadeRect[2], fadeRect[3], alpha, 0});
-}
-
 // Zoom flash of "keu4": four quads, each rectangle the previous one scaled,
 // starting from the full screen scaled by s.
 void addZoomFlash(std::vector<Overlay>& list, float t) {
     const float s = t / 3.0f + 1.0f;
     const float weight = t <= 2.0f ? t / 2.0f : (4.0f - t) / 2.0f;
     const float factors[4] = {s, 1.01f * s, 1.02f * s, 1.03f * s};
-    const float caps[4] = {0.5f, 0.35f, 0.25f, 0.25f};
-    float rect[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2], fullScreenRect[3]};
-    for (int i = 0; i < 4; ++i) {
-        for (float& coordinate : rect) coordinate *= factors[i];
-        addQuad(list, "keu4", rect[0], rect[1], rect[2], rect[3], std::min(weight, caps[i]));
-    }
+    const float alphas[4] = {std::min(weight, 0.5f), std::min(weight, 0.35f),
+                             std::min(weight, 0.25f), std::min(weight, 0.25f)};
+    addZoomOverlays(list, "keu4", factors, alphas);
 }
 
 // The two "tx5" bands; k widens them by 10 units a second from t = 33.
 void addBands(std::vector<Overlay>& list, float t, float alpha) {
     const float k = 10.0f * (t - 33.0f);
-    addQuad(list, "tx5", -1000.0f - k, -900.0f, 1000.0f + k, 100.0f, alpha);
-    addQuad(list, "tx5", -1000.0f - 1.5f * k, -900.0f, 1000.0f + 1.5f * k, 100.0f, 0.4f * alpha);
+    addOverlayQuad(list, "tx5", -1000.0f - k, -900.0f, 1000.0f + k, 100.0f, alpha);
+    addOverlayQuad(list, "tx5", -1000.0f - 1.5f * k, -900.0f, 1000.0f + 1.5f * k, 100.0f, 0.4f * alpha);
 }
 
 }  // namespace
@@ -101,11 +78,11 @@ bool demoForrest::render(float timeMs) {
         ez = 5.0f * t - 230.0f;
     }
 
-    if (Qu::Object* sky = findObject("sky1")) scrollTexture(sky, frameDelta / 20.0f, frameDelta / 20.0f);
+    if (Qu::Object* sky = findObject("sky1")) demoScrollFaces(sky, frameDelta / 20.0f, frameDelta / 20.0f);
 
     const float sway = std::sin(t / 3.0f) * frameDelta / 10.0f;
     if (Qu::Object* water = findObject("water")) {
-        scrollTexture(water, sway, sway);
+        demoScrollFaces(water, sway, sway);
         // Heights from the rest positions, so nothing accumulates; the
         // phase runs along the vertex list and with the eye-space depth of
         // the last drawn frame.
@@ -119,7 +96,7 @@ bool demoForrest::render(float timeMs) {
             b += 0.45f;
         }
     }
-    if (Qu::Object* window = findObject("win1")) scrollTexture(window, sway, sway);
+    if (Qu::Object* window = findObject("win1")) demoScrollFaces(window, sway, sway);
 
     if (Qu::Object* wall = findObject("wall")) {
         const Qu::Vector& w = wall->position;
@@ -143,15 +120,7 @@ bool demoForrest::render(float timeMs) {
     glClear(GL_DEPTH_BUFFER_BIT);
     drawFogLayers(t, 1.0f);
 
-    for (const Overlay& overlay : overlays(t)) {
-        Qu::Texture* picture = texture(overlay.key);
-        if (overlay.mode < 0) {
-            renderer->drawQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2, overlay.alpha);
-        } else {
-            renderer->drawBlendQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2,
-                                    overlay.alpha, overlay.mode);
-        }
-    }
+    drawOverlays(*this, overlays(t));
     return endRender(t);
 }
 
@@ -159,8 +128,8 @@ std::vector<demoForrest::Overlay> demoForrest::overlays(float t) {
     std::vector<Overlay> list;
     if (t >= 33.0f && t < 37.0f) addBands(list, t, (t - 33.0f) / 3.0f);
     if (t >= 37.0f && t < 40.0f) addBands(list, t, 1.0f - (t - 37.0f) / 3.0f);
-    if (t < 6.0f) addFade(list, t / 6.0f);
-    if (t > 36.0f) addFade(list, (3.0f - (t - 36.0f)) / 3.0f);
+    if (t < 6.0f) addFadeOverlay(list, t / 6.0f, 0);
+    if (t > 36.0f) addFadeOverlay(list, (3.0f - (t - 36.0f)) / 3.0f, 0);
     if (t < 8.0f) addZoomFlash(list, t);
     return list;
 }

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "render/renderer.h"
 #include "resources/camera.h"
@@ -18,39 +17,6 @@ using Overlay = demoGreet::Overlay;
 
 const Overlay depthClear = {nullptr, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, -1};
 
-// Adds (du, dv) to the texture coordinates of all three corners of every face.
-void scrollTexture(Qu::Object* object, float du, float dv) {
-    for (std::int32_t i = 0; i < object->faces.count(); ++i) {
-        Qu::Face* face = object->faces.at(i);
-        for (int corner = 0; corner < 3; ++corner) {
-            face->cornerU[corner] += du;
-            face->cornerV[corner] += dv;
-        }
-    }
-}
-
-// Two-character, case-sensitive name prefix ("t" alone does not match "to").
-bool hasPrefix(const Qu::Item* item, const char* prefix) {
-    return item->name() && std::strncmp(item->name(), prefix, 2) == 0;
-}
-
-void drawOverlays(demoGreet& scene, const std::vector<Overlay>& list) {
-    for (const Overlay& overlay : list) {
-        if (!overlay.key) {
-            glClear(GL_DEPTH_BUFFER_BIT);
-            continue;
-        }
-        Qu::Texture* picture = scene.texture(overlay.key);
-        if (overlay.mode < 0) {
-            scene.renderer->drawQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2,
-                                     overlay.alpha);
-        } else {
-            scene.renderer->drawBlendQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2,
-                                          overlay.alpha, overlay.mode);
-        }
-    }
-}
-
 }  // namespace
 
 bool demoGreet::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
@@ -62,10 +28,7 @@ bool demoGreet::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     markObject("sky1", Qu::kindTransparent, 1.0, 1.0, 1.0, 1.0);
     markObjectBlend("water", Qu::kindTransparent, 1.0, 1.0, 1.0, 0.5, 1);
     markObject("greets", Qu::kindTransparent, 0.8, 0.8, 0.9, 0.8);
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (hasPrefix(item, "ba")) item->setKind(Qu::kindWireBuild);
-    }
+    demoKindByPrefix(model, "ba", Qu::kindWireBuild);
 
     textureLibrary->load("greets2", "data//greets2.tga", "greets2", 0);
 
@@ -97,7 +60,7 @@ bool demoGreet::render(float timeMs) {
     float p = 0.0f;
     for (std::int32_t i = 0; i < model->objects.count(); ++i) {
         Qu::Item* item = model->objects.at(i);
-        if (!hasPrefix(item, "to")) continue;
+        if (!demoHasPrefix(item, "to")) continue;
         auto* orbiter = dynamic_cast<Qu::Object*>(item);
         if (!orbiter) continue;
         orbiter->place(3.0 * std::sin(t), 6.0 * std::cos(t + p), 2.0 * std::sin(t + p), 0, 0, 0);
@@ -110,9 +73,9 @@ bool demoGreet::render(float timeMs) {
         texts->place(std::sin(t / 2.0) / 4.0, std::cos(t / 2.0) / 4.0, std::sin(t / 3.0) / 5.0, 0, 0, 0);
     // Only the u coordinates of the water sway.
     if (Qu::Object* water = findObject("water"))
-        scrollTexture(water, std::sin(t / 3.0f) * frameDelta / 20.0f, 0.0f);
+        demoScrollFaces(water, std::sin(t / 3.0f) * frameDelta / 20.0f, 0.0f);
     if (Qu::Object* face = findObject("face")) face->place(t, t, 0, 0, 0, 0);
-    if (Qu::Object* sky = findObject("sky1")) scrollTexture(sky, frameDelta / 30.0f, frameDelta / 30.0f);
+    if (Qu::Object* sky = findObject("sky1")) demoScrollFaces(sky, frameDelta / 30.0f, frameDelta / 30.0f);
     if (Qu::Object* logo = findObject("logo1"))
         logo->position.y = logo->homePosition.y + 3.0 * std::sin(2.0 * t) - 7.0;
     if (Qu::Object* logo = findObject("logo2"))
@@ -218,7 +181,7 @@ std::vector<demoGreet::Overlay> demoGreet::overFogOverlays(float t) {
     }
     list.push_back(depthClear);
     // The opening fade is laid twice: wide, then over the middle band.
-    if (t < 3.0f) list.push_back({"wt", fadeRect[0], fadeRect[1], fadeRect[2], fadeRect[3], t / 3.0f, 0});
+    if (t < 3.0f) addFadeOverlay(list, t / 3.0f, 0);
     list.push_back(depthClear);
     if (t > 32.0f)
         list.push_back({"wt", -1400.0f, -1000.0f, 1400.0f, 1000.0f, 1.0f - (t - 32.0f) / 3.0f, 0});

@@ -13,20 +13,15 @@
 #include <vector>
 
 #include "scenes/scene_framework.h"
+#include "scenes/screen_overlay.h"
 
 class demoGreet : public demoSceneCommon {
 public:
     bool init(Qu::TextureLibrary* library, Renderer* sceneRenderer);
     bool render(float timeMs);
 
-    // One screen overlay: drawQuad when mode < 0, else drawBlendQuad; a
-    // null key stands for a depth-buffer clear between overlays.
-    struct Overlay {
-        const char* key;
-        float x1, y1, x2, y2;
-        float alpha;
-        int mode;
-    };
+    // A null key is a depth-buffer clear between overlays.
+    using Overlay = demoOverlay;
     // The overlays of scene time t in drawing order: the greetings band
     // goes under the fog layers, the title and the fades over them.
     static std::vector<Overlay> underFogOverlays(float t);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "render/renderer.h"
 #include "resources/camera.h"
@@ -16,15 +15,6 @@
 namespace {
 
 using Overlay = demoSpace::Overlay;
-
-// Two-character, case-sensitive name prefix ("u" alone does not match "uf").
-bool hasPrefix(const Qu::Item* item, const char* prefix) {
-    return item->name() && std::strncmp(item->name(), prefix, 2) == 0;
-}
-
-void addBlend(std::vector<Overlay>& list, float alpha, int mode) {
-    list.push_back({"wt", fadeRect[0], fadeRect[1], fadeRect[2], fadeRect[3], alpha, mode});
-}
 
 // Zoom flash of "keu5": the full screen scaled by s, then three rectangles
 // each scaled from the previous one. The weights rise to 30 s and fall
@@ -39,11 +29,7 @@ void addZoomFlash(std::vector<Overlay>& list, float t) {
     const float a3 = std::min(w2, 0.25f) + std::sin(t / 1.3f) / 2.0f;
     const float factors[4] = {s, 1.01f * s, 1.02f * s, 1.03f * s};
     const float alphas[4] = {a1, a2, a3, a3};
-    float rect[4] = {fullScreenRect[0], fullScreenRect[1], fullScreenRect[2], fullScreenRect[3]};
-    for (int i = 0; i < 4; ++i) {
-        for (float& coordinate : rect) coordinate *= factors[i];
-        list.push_back({"keu5", rect[0], rect[1], rect[2], rect[3], alphas[i], -1});
-    }
+    addZoomOverlays(list, "keu5", factors, alphas);
 }
 
 }  // namespace
@@ -60,27 +46,17 @@ bool demoSpace::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
 
     // The prefix passes run after the marks above, so "water01" ends as
     // kind 2 and "ufo" as kind 16.
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (hasPrefix(item, "To")) item->setKind(Qu::kindWireBuild);
-    }
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (hasPrefix(item, "wa")) item->setKind(Qu::kindDoubleSided);
-        if (hasPrefix(item, "uf")) item->setKind(Qu::kindSolidBuild);
-    }
+    // No name starts with both "wa" and "uf", so their order is free.
+    demoKindByPrefix(model, "To", Qu::kindWireBuild);
+    demoKindByPrefix(model, "wa", Qu::kindDoubleSided);
+    demoKindByPrefix(model, "uf", Qu::kindSolidBuild);
 
     textureLibrary->load("wt", "data//wt.tga", "wt", 0);
     const Qu::Vector aside(30.0, 30.0, 30.0);
     addLight({"light0", "light2", "data//sun2.tga", "light2", Qu::Vector(0.0, 0.0, 50.0),
               GL_LIGHT0, 350.0f, 0, Qu::Vector(0.0, 0.0, 0.0)});
 
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (!hasPrefix(item, "tr")) continue;
-        item->setKind(Qu::kindTransparent);
-        if (auto* object = dynamic_cast<Qu::Object*>(item)) object->setColorBlend(0.5, 0.5, 0.5, 0.5, 2);
-    }
+    demoKindByPrefix(model, "tr", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5, 2);
 
     addLight({"light3", "light3", "data//sun3.tga", "light3", aside, 123, 0.0f, 1, aside});
     addLight({"light4", "lightsoom", "data//sun2.tga", "lightsoom", aside, 123, 300.0f, 1, aside});
@@ -100,12 +76,7 @@ bool demoSpace::render(float timeMs) {
     if (Qu::Object* face = findObject("face")) face->place(t, t, 0, 0, 0, 0);
 
     // The sky streams along v only.
-    if (Qu::Object* sky = findObject("sky1")) {
-        for (std::int32_t i = 0; i < sky->faces.count(); ++i) {
-            Qu::Face* face = sky->faces.at(i);
-            for (int corner = 0; corner < 3; ++corner) face->cornerV[corner] += frameDelta / 3.0f;
-        }
-    }
+    if (Qu::Object* sky = findObject("sky1")) demoScrollFaces(sky, 0.0f, frameDelta / 3.0f);
     if (Qu::Object* logo = findObject("logo1"))
         logo->position.y = logo->homePosition.y + 3.0 * std::sin(2.0 * t) - 7.0;
     if (Qu::Object* logo = findObject("logo2"))
@@ -158,23 +129,15 @@ bool demoSpace::render(float timeMs) {
     glClear(GL_DEPTH_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT);
 
-    for (const Overlay& overlay : overlays(t)) {
-        Qu::Texture* picture = texture(overlay.key);
-        if (overlay.mode < 0) {
-            renderer->drawQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2, overlay.alpha);
-        } else {
-            renderer->drawBlendQuad(picture, overlay.x1, overlay.y1, overlay.x2, overlay.y2,
-                                    overlay.alpha, overlay.mode);
-        }
-    }
+    drawOverlays(*this, overlays(t));
     return endRender(t);
 }
 
 std::vector<demoSpace::Overlay> demoSpace::overlays(float t) {
     std::vector<Overlay> list;
     if (t > 25.0f && t < 90.0f) addZoomFlash(list, t);
-    if (t < 6.0f) addBlend(list, t / 6.0f, 0);
-    if (t >= 17.0f && t < 18.0f) addBlend(list, 1.0f - (t - 17.0f), 1);
-    if (t > 41.0f) addBlend(list, 1.0f - (t - 41.0f) / 2.0f, 0);
+    if (t < 6.0f) addFadeOverlay(list, t / 6.0f, 0);
+    if (t >= 17.0f && t < 18.0f) addFadeOverlay(list, 1.0f - (t - 17.0f), 1);
+    if (t > 41.0f) addFadeOverlay(list, 1.0f - (t - 41.0f) / 2.0f, 0);
     return list;
 }
