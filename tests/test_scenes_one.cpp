@@ -6,14 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +21,7 @@
 #include "resources/light.h"
 #include "resources/model.h"
 #include "resources/texture_library.h"
+#include "scene_test_support.h"
 #include "scenes/fog.h"
 #include "scenes/forest_opening.h"
 #include "scenes/greetings.h"
@@ -33,7 +31,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using scenetest::Bytes;
+using scenetest::brightestChannel;
+using scenetest::expectVector;
 
 // ---- data written for the scenes ------------------------------------------
 
@@ -106,22 +106,6 @@ Bytes encode3ds(const std::vector<Mesh>& meshes) {
     return chunk(0x4D4D, chunk(0x3D3D, editor));
 }
 
-// A 2 x 2 24-bit TGA of one colour.
-Bytes solidTga(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    Bytes file(18, 0);
-    file[2] = 2;
-    file[12] = 2;
-    file[14] = 2;
-    file[16] = 24;
-    for (int i = 0; i < 4; ++i) file.insert(file.end(), {b, g, r});
-    return file;
-}
-
-void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 // The shared textures the start-up loads (keys and file names stay alive).
 struct Shared {
     const char* key;
@@ -142,33 +126,21 @@ protected:
         ASSERT_TRUE(gl.ok());
         rendertest::windowState();
         platform::recordMessageBoxes(true);
-        folder = testsupport::makeTempDir();
-        std::filesystem::create_directory(folder + "/data");
         // White pictures except the fog and the sprites, which add black
         // so that they leave the pixels the tests read alone.
         for (const char* name : {"wt", "tx1", "tx2", "tx3", "tx4", "tx5", "keu4", "keu5", "keu6",
                                  "greets2", "greettxt"})
-            writeFile(folder + "/data/" + name + ".tga", solidTga(255, 255, 255));
+            data.write(std::string(name) + ".tga", scenetest::solidTga(255, 255, 255, 2));
         for (const char* name : {"fogz1", "fogz2", "sun2", "sun3", "sun4"})
-            writeFile(folder + "/data/" + name + ".tga", solidTga(0, 0, 0));
-        char here[4096];
-        ASSERT_NE(getcwd(here, sizeof here), nullptr);
-        previous = here;
-        ASSERT_EQ(chdir(folder.c_str()), 0);
+            data.write(std::string(name) + ".tga", scenetest::solidTga(0, 0, 0, 2));
+        ASSERT_TRUE(data.entered());
         for (const Shared& texture : sharedTextures)
             library.load(texture.key, texture.file, texture.key, 0);
     }
-    void TearDown() override {
-        if (!previous.empty()) {
-            EXPECT_EQ(chdir(previous.c_str()), 0);
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-        platform::recordMessageBoxes(false);
-    }
+    void TearDown() override { platform::recordMessageBoxes(false); }
 
     void model(const char* file, const std::vector<Mesh>& meshes) {
-        writeFile(folder + "/data/" + file, encode3ds(meshes));
+        data.write(file, encode3ds(meshes));
     }
     // Renders at scene time t; the first call must be at t = 0, which
     // starts the scene clock at demo time 0.
@@ -177,19 +149,12 @@ protected:
         ASSERT_TRUE(scene.render(1000.0f * t));
     }
 
+    scenetest::DataFolder data;
     Qu::TextureLibrary library;
     Renderer renderer;
-    std::string folder;
-    std::string previous;
 };
 
 Qu::Object* mesh(demoSceneCommon& scene, const char* name) { return scene.findObject(name); }
-
-void expectVector(const Qu::Vector& v, double x, double y, double z, double tolerance = 1e-3) {
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
 
 // Overlays of one key, in drawing order.
 template <class Overlay>
@@ -198,15 +163,6 @@ std::vector<Overlay> withKey(const std::vector<Overlay>& list, const char* key) 
     for (const Overlay& overlay : list)
         if (overlay.key && std::strcmp(overlay.key, key) == 0) found.push_back(overlay);
     return found;
-}
-
-// The brightest channel anywhere in the frame.
-int brightest(const testsupport::GlContext& gl) {
-    int most = 0;
-    std::vector<std::uint8_t> pixels = gl.frame();
-    for (std::size_t i = 0; i < pixels.size(); i += 4)
-        most = std::max({most, int(pixels[i]), int(pixels[i + 1]), int(pixels[i + 2])});
-    return most;
 }
 
 // ---- forest opening -------------------------------------------------------
@@ -376,7 +332,7 @@ TEST_F(ScenesOne, OpeningFadeOutAtZeroKeepsThePictureBlack) {
     EXPECT_NEAR(gl.pixelFromTop(512, 500).r, 255.0 * expected, 3.0);
     // From 39 the fade's alpha is 0 or below: black however bright the band.
     frame(scene, 39.0f);
-    EXPECT_EQ(brightest(gl), 0);
+    EXPECT_EQ(brightestChannel(gl), 0);
 }
 
 // ---- fog ----------------------------------------------------------------
@@ -604,9 +560,9 @@ TEST_F(ScenesOne, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
     frame(scene, 0.0f);
     frame(scene, 35.0f);
     expectVector(scene.camera()->eye, 0, 0, 0, 0.0);
-    EXPECT_EQ(brightest(gl), 0);
+    EXPECT_EQ(brightestChannel(gl), 0);
     frame(scene, 36.0f);   // looking back along -z, still under the black fade
-    EXPECT_EQ(brightest(gl), 0);
+    EXPECT_EQ(brightestChannel(gl), 0);
 }
 
 // ---- space ----------------------------------------------------------------

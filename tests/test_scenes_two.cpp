@@ -4,14 +4,10 @@
 // flames with and without "wall", build-up windows, the "etext" band and
 // the fades, read back from the models and from the picture.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +18,7 @@
 #include "resources/light.h"
 #include "resources/model.h"
 #include "resources/texture_library.h"
+#include "scene_test_support.h"
 #include "scenes/earth.h"
 #include "scenes/forest_anim_one.h"
 #include "scenes/forest_anim_three.h"
@@ -33,7 +30,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using scenetest::Bytes;
+using scenetest::brightestChannel;
+using scenetest::expectVector;
 
 // A mesh of the test model: two crossed squares of edge `edge` (one facing
 // along z, one along x) centred on the engine point (x, y, z), so that it
@@ -120,28 +119,6 @@ Bytes modelFile(const std::vector<Mesh>& meshes) {
     return c.bytes;
 }
 
-void writeBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// A 4 x 4 uncompressed 24-bit TGA of one colour.
-Bytes solidTga(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    Bytes tga(18, 0);
-    tga[2] = 2;
-    tga[12] = 4;
-    tga[14] = 4;
-    tga[16] = 24;
-    for (int i = 0; i < 16; ++i) tga.insert(tga.end(), {b, g, r});
-    return tga;
-}
-
-void expectVector(const Qu::Vector& v, double x, double y, double z, double tolerance = 1e-3) {
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
-
 Qu::Object* object(demoSceneCommon& scene, const char* name) {
     Qu::Object* found = scene.findObject(name);
     EXPECT_NE(found, nullptr) << name;
@@ -179,14 +156,6 @@ int greyPixels(const testsupport::GlContext& gl) {
     return count;
 }
 
-int brightestChannel(const testsupport::GlContext& gl) {
-    const std::vector<std::uint8_t> frame = gl.frame();
-    int most = 0;
-    for (std::size_t i = 0; i + 3 < frame.size(); i += 4)
-        most = std::max({most, int(frame[i]), int(frame[i + 1]), int(frame[i + 2])});
-    return most;
-}
-
 // Window pixel of a screen-quad point: the plane reaches about 1161.9
 // units left and right and 871.4 up and down.
 int quadColumn(float x) { return int(512 + x * 512 / 1161.9f); }
@@ -194,11 +163,8 @@ int quadRow(float y) { return int(384 - y * 384 / 871.4f); }
 
 class ScenesTwo : public ::testing::Test {
 protected:
-    ScenesTwo() : dir(testsupport::makeTempDir()) {
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) savedDir = cwd;
-        EXPECT_EQ(chdir(dir.c_str()), 0);
-        mkdir("data", 0755);
+    ScenesTwo() {
+        EXPECT_TRUE(data.entered());
         platform::recordMessageBoxes(true);
         rendertest::windowState();
         // The demo's window has no alpha bits, which the "darkening" fade
@@ -207,20 +173,15 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     }
-    ~ScenesTwo() override {
-        platform::recordMessageBoxes(false);
-        if (!savedDir.empty() && chdir(savedDir.c_str()) != 0) ADD_FAILURE() << "cannot go back";
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
+    ~ScenesTwo() override { platform::recordMessageBoxes(false); }
 
     void writeModel(const char* file, const std::vector<Mesh>& meshes) {
-        writeBytes(std::string("data/") + file, modelFile(meshes));
+        data.write(file, modelFile(meshes));
     }
     // White textures for the given base names.
     void writeWhite(std::initializer_list<const char*> names) {
         for (const char* name : names)
-            writeBytes(std::string("data/") + name + ".tga", solidTga(255, 255, 255));
+            data.write(std::string(name) + ".tga", scenetest::solidTga(255, 255, 255, 4));
     }
     // The fog layers' textures, which the shell loads before any scene.
     void loadWhiteFog() {
@@ -235,8 +196,7 @@ protected:
     }
 
     testsupport::GlContext gl;
-    std::string dir;
-    std::string savedDir;
+    scenetest::DataFolder data;
     Qu::TextureLibrary library;
     Renderer renderer;
 };
