@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "platform/data_file.h"
 #include "resources/texture_library.h"
 #include "support/paths.h"
@@ -76,28 +77,34 @@ int main() {
     const std::string shared = testsupport::sharedTestData() + "/tga/";
     const std::string dir = testsupport::makeTempDir();
     struct Case { std::string label, path; int runs; };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"Concrete.tga 256x256x32", shared + "Concrete.tga", 200},
         {"holygrail.tga 256x256x32", shared + "holygrail.tga", 200},
         {"generated 2048x2048x32", writeLargeTga(dir, 2048), 15},
     };
+    // The demo's generated textures (24-bit): small, middle and the largest.
+    const std::string root = bench::dataRoot();
+    if (!root.empty())
+        for (const char* name : {"wt.tga", "keu.tga", "fogz1.tga", "tx2.tga", "load.tga", "starmap.tga"})
+            cases.push_back({std::string("generated ") + name, root + "/data/" + name, 31});
 
-    std::printf("%-28s %12s %12s %8s\n", "file", "engine us", "stb us", "stb/eng");
+    bench::printHeading("TGA read and decode against stb_image");
+    std::printf("  %-28s %12s %12s %8s\n", "file", "engine us", "stb us", "stb/eng");
     double engineTotal = 0, stbTotal = 0;
     int status = 0;
     for (const Case& c : cases) {
         double engine = 0, stb = 0;
         if (!medianMicros(c.runs, [&] { return engineLoad(c.path); }, engine) ||
             !medianMicros(c.runs, [&] { return stbLoad(c.path); }, stb)) {
-            std::printf("%-28s failed to load\n", c.label.c_str());
+            std::printf("  %-28s failed to load\n", c.label.c_str());
             status = 1;
             continue;
         }
         engineTotal += engine;
         stbTotal += stb;
-        std::printf("%-28s %12.1f %12.1f %8.2f\n", c.label.c_str(), engine, stb, stb / engine);
+        std::printf("  %-28s %12.1f %12.1f %8.2f\n", c.label.c_str(), engine, stb, stb / engine);
     }
-    if (engineTotal > 0) std::printf("overall ratio stb/engine: %.2f (above 1: the engine is faster)\n", stbTotal / engineTotal);
+    if (engineTotal > 0) bench::printFigure("stb_image / engine, all files", stbTotal / engineTotal, "x", 1.0, true);
     std::filesystem::remove_all(dir);
     return status;
 }
