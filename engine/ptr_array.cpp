@@ -8,11 +8,6 @@ PtrArray::PtrArray() : data(new void*[16]), count(0), capacity(16) {}
 
 PtrArray::~PtrArray() { delete[] data; }
 
-void PtrArray::push(void* pointer) {
-    if (count == capacity) reserve(capacity * 2);
-    data[count++] = pointer;
-}
-
 void PtrArray::reserve(std::int32_t n) {
     void** grown = new void*[n];
     if (count > 0) std::memcpy(grown, data, sizeof(void*) * count);

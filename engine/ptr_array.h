@@ -13,7 +13,11 @@ public:
     PtrArray(const PtrArray&) = delete;
     PtrArray& operator=(const PtrArray&) = delete;
 
-    void push(void* pointer);
+    // Inline: every List::add goes through here.
+    void push(void* pointer) {
+        if (count == capacity) reserve(capacity * 2);
+        data[count++] = pointer;
+    }
     void reserve(std::int32_t n);   // n >= count
     void clear();                   // keeps the storage
     void** slot(std::int32_t i) { return &data[i]; }
