@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test test-asan run data bench clean
+.PHONY: all deps configure build test test-asan run data bench fuzz soak clean
 
 all: build
 
@@ -45,5 +45,14 @@ run: build
 	fi
 	@$(BUILD)/shell/main/gravlet
 
+# Longer fuzzing than the short pass `make test` runs: FUZZ_SECONDS per reader.
+FUZZ_SECONDS ?= 600
+fuzz: build
+	@GRAVLET_DATA=$(CURDIR)/$(GRAVLET_DATA) fuzz/run.sh $(FUZZ_SECONDS)
+
+# One full run of the demo under Xvfb, resident memory sampled as it plays.
+soak: build
+	@scripts/soak $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz
