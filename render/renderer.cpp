@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
+#include <unordered_map>
 #include <utility>
 
 #include "render/text.h"
@@ -82,12 +83,50 @@ void drawSprite(float x, float y, float z, float s) {
 
 double faceDepth(void* face) { return static_cast<Qu::Face*>(face)->depth; }
 
+// The pivot draw of a range: rand() right after srand(lo * hi). That value
+// is a function of the seed alone, and srand costs thousands of
+// instructions (it runs the generator hundreds of steps); the sort meets
+// the same ranges frame after frame, so draws are remembered. The C
+// library generator is left as the last draw of a sort leaves it.
+class PivotDraws {
+public:
+    int draw(unsigned seed) {
+        lastSeed = seed;
+        const auto known = draws.find(seed);
+        if (known != draws.end()) {
+            generatorCurrent = false;
+            return known->second;
+        }
+        if (draws.size() >= maxDraws) draws.clear();
+        std::srand(seed);
+        const int value = std::rand();
+        generatorCurrent = true;
+        draws.emplace(seed, value);
+        return value;
+    }
+    // After a sort: the generator as srand(last seed) and one rand() leave it.
+    void settle() {
+        if (generatorCurrent) return;
+        std::srand(lastSeed);
+        std::rand();
+        generatorCurrent = true;
+    }
+
+private:
+    static constexpr std::size_t maxDraws = 1 << 16;
+    std::unordered_map<unsigned, int> draws;
+    unsigned lastSeed = 0;
+    bool generatorCurrent = true;
+};
+
+PivotDraws pivotDraws;
+
 // Far-to-near quicksort with a seeded random pivot and Hoare partition.
 // Recurses into the smaller part so the stack stays O(log n).
 void sortRange(void** faces, std::int32_t lo, std::int32_t hi) {
     while (lo < hi) {
-        std::srand(static_cast<unsigned>(lo) * static_cast<unsigned>(hi));
-        const std::int32_t pick = lo + std::rand() % (hi - lo + 1);
+        const int draw = pivotDraws.draw(static_cast<unsigned>(lo) * static_cast<unsigned>(hi));
+        const std::int32_t pick = lo + draw % (hi - lo + 1);
         std::swap(faces[lo], faces[pick]);
         const double pivot = faceDepth(faces[lo]);
         std::int32_t i = lo - 1;
@@ -298,5 +337,8 @@ void Renderer::sortTransparentFaces(Qu::Model* model) {
             transparentFaces.push(face);
         }
     }
-    if (transparentFaces.size() >= 2) sortRange(transparentFaces.slot(0), 0, transparentFaces.size() - 1);
+    if (transparentFaces.size() >= 2) {
+        sortRange(transparentFaces.slot(0), 0, transparentFaces.size() - 1);
+        pivotDraws.settle();
+    }
 }
