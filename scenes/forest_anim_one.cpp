@@ -26,12 +26,7 @@ bool demoForan::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     freezeWaveMesh("water01");
     freezeWaveMesh("logo2");
     demoKindByPrefix(model, "tr", Qu::kindTransparent, 0.5, 0.5, 0.5, 0.5, 2);
-    addLight(demoFlameLight("light12", 1, 123, 250.0f));
-    addLight(demoFlameLight("light13", 2, 124, 250.0f));
-    addLight(demoFlameLight("light14", 3, 125, 250.0f));
-    addLight(demoFlameLight("light15", 1, 126, 250.0f));
-    addLight(demoFlameLight("light16", 2, 127, 250.0f));
-    addLight(demoFlameLight("light17", 3, 128, 250.0f));
+    demoAddFlameLights(*this, 250.0f);
     addCamera();
     finishInit();
     return true;

@@ -37,12 +37,7 @@ void demoInitForestThree(demoSceneCommon& scene, demoForestPlan plan) {
     // A large sprite under the first light's name: never found, never moved.
     scene.addLight({"light0", "light3", "data//sun3.tga", "light3", Qu::Vector(30, 30, 30),
                     GL_LIGHT1, 550.0f, 1, Qu::Vector(30, 30, 30)});
-    scene.addLight(demoFlameLight("light12", 1, 123, 50.0f));
-    scene.addLight(demoFlameLight("light13", 2, 124, 50.0f));
-    scene.addLight(demoFlameLight("light14", 3, 125, 50.0f));
-    scene.addLight(demoFlameLight("light15", 1, 126, 50.0f));
-    scene.addLight(demoFlameLight("light16", 2, 127, 50.0f));
-    scene.addLight(demoFlameLight("light17", 3, 128, 50.0f));
+    demoAddFlameLights(scene, 50.0f);
     scene.finishInit();
     scene.addCamera();
 }

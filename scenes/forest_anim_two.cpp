@@ -26,12 +26,7 @@ bool demoForanTwo::init(Qu::TextureLibrary* library, Renderer* sceneRenderer) {
     // A large sprite under the same name: findObject only ever returns the first.
     addLight({"light0", "light2", "data//sun2.tga", "light2", Qu::Vector(0, 0, 50), GL_LIGHT1,
               650.0f, 1, Qu::Vector(0, 0, 0)});
-    addLight(demoFlameLight("light12", 1, 123, 50.0f));
-    addLight(demoFlameLight("light13", 2, 124, 50.0f));
-    addLight(demoFlameLight("light14", 3, 125, 50.0f));
-    addLight(demoFlameLight("light15", 1, 126, 50.0f));
-    addLight(demoFlameLight("light16", 2, 127, 50.0f));
-    addLight(demoFlameLight("light17", 3, 128, 50.0f));
+    demoAddFlameLights(*this, 50.0f);
     addCamera();
     finishInit();
     return true;

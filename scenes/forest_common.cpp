@@ -22,6 +22,11 @@ demoLightSpec demoFlameLight(const char* name, int fire, std::int32_t number, fl
             Qu::Vector(30, 30, 30)};
 }
 
+void demoAddFlameLights(demoSceneCommon& scene, float size) {
+    static const char* names[6] = {"light12", "light13", "light14", "light15", "light16", "light17"};
+    for (int i = 0; i < 6; ++i) scene.addLight(demoFlameLight(names[i], i % 3 + 1, 123 + i, size));
+}
+
 void demoMoveLight(demoSceneCommon& scene, const char* name, float x, float y, float z) {
     if (Qu::Light* light = scene.findLight(name)) light->position = Qu::Vector(x, y, z);
 }

@@ -20,6 +20,9 @@ void demoMarkForestBackdrop(demoSceneCommon& scene);
 // A sprite-only flame light "fireN" (N = fire, 1..3) at (30, 30, 30) with
 // offset (30, 30, 30); `number` is its GL number (123.., not an enumerant).
 demoLightSpec demoFlameLight(const char* name, int fire, std::int32_t number, float size);
+// The six flames "light12" to "light17", fires 1, 2, 3, 1, 2, 3, GL numbers
+// 123 to 128, all of one size, added in that order.
+void demoAddFlameLights(demoSceneCommon& scene, float size);
 // Position or size of the scene's first light of that name; nothing when absent.
 void demoMoveLight(demoSceneCommon& scene, const char* name, float x, float y, float z);
 void demoSizeLight(demoSceneCommon& scene, const char* name, float size);
