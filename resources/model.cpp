@@ -1,6 +1,8 @@
 #include "resources/model.h"
 
+#include <cstddef>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "resources/camera.h"
@@ -11,7 +13,65 @@ namespace {
 
 Vector zeroVector() { return Vector(0.0, 0.0, 0.0); }
 
+// Records of one size from blocks of 1024 that are never returned; freed
+// records are chained through their first bytes and handed out first.
+template <std::size_t recordSize>
+class RecordPool {
+public:
+    void* take() {
+        if (freed) {
+            Free* record = freed;
+            freed = record->next;
+            return record;
+        }
+        if (blocks.empty() || used == perBlock) {
+            blocks.push_back(static_cast<unsigned char*>(::operator new(recordSize * perBlock)));
+            used = 0;
+        }
+        return blocks.back() + recordSize * used++;
+    }
+    void give(void* record) {
+        if (!record) return;
+        Free* entry = static_cast<Free*>(record);
+        entry->next = freed;
+        freed = entry;
+    }
+
+private:
+    struct Free {
+        Free* next;
+    };
+    static_assert(recordSize >= sizeof(Free), "a freed record holds the chain");
+    static constexpr std::size_t perBlock = 1024;
+    std::vector<unsigned char*> blocks;   // kept for the life of the process
+    std::size_t used = 0;
+    Free* freed = nullptr;
+};
+
+// Sizes rounded up to the strictest alignment the records need.
+constexpr std::size_t rounded(std::size_t size) {
+    return (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
+}
+
+RecordPool<rounded(sizeof(Vertex))>& vertexPool() {
+    static RecordPool<rounded(sizeof(Vertex))> pool;
+    return pool;
+}
+
+RecordPool<rounded(sizeof(Face))>& facePool() {
+    static RecordPool<rounded(sizeof(Face))> pool;
+    return pool;
+}
+
 }  // namespace
+
+void* Vertex::operator new(std::size_t) { return vertexPool().take(); }
+
+void Vertex::operator delete(void* record) noexcept { vertexPool().give(record); }
+
+void* Face::operator new(std::size_t) { return facePool().take(); }
+
+void Face::operator delete(void* record) noexcept { facePool().give(record); }
 
 Item::~Item() { delete[] itemName; }
 

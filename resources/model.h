@@ -10,6 +10,7 @@
 // lists; nothing is freed while the demo runs. Deleting a model frees its
 // lists' nodes only; deleteModel() also frees every record (tests, tools).
 // Items own their name text.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/list.h"
@@ -50,8 +51,14 @@ private:
     std::int32_t itemKind = kindNew;
 };
 
-struct Vertex {
+// Vertices and faces come by the hundred thousand from model files and
+// stay until the process ends: they are carved from large blocks rather
+// than allocated one by one, and a deleted record's memory is kept for the
+// next record of its type (one thread creates and deletes them).
+struct Vertex final {
     explicit Vertex(const Vector& filePosition);
+    static void* operator new(std::size_t);
+    static void operator delete(void* record) noexcept;
 
     Vector eyePosition;   // file position, then eye coordinates each frame
     Vector position;      // model space, centred on its object
@@ -61,9 +68,11 @@ struct Vertex {
     float u = 0.0f, v = 0.0f;
 };
 
-struct Face {
+struct Face final {
     Face(float u1, float v1, float u2, float v2, float u3, float v3,
          std::uint32_t i1, std::uint32_t i2, std::uint32_t i3);
+    static void* operator new(std::size_t);
+    static void operator delete(void* record) noexcept;
 
     std::uint32_t vertexIndex[3];   // absolute, into the model's vertices
     float cornerU[3];
