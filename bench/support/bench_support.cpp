@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -81,7 +83,24 @@ double medianMs(int runs, const std::function<void()>& work) {
     return median(times);
 }
 
-ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+namespace {
+
+// VmHWM of a live process, kB; 0 when unreadable.
+long ownPeakOf(pid_t pid) {
+    std::FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!status) return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+    std::fclose(status);
+    return kb;
+}
+
+}  // namespace
+
+ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                  const std::function<void(pid_t, double)>& whileRunning) {
     ChildRun run;
     if (arguments.empty()) return run;
     int out[2];
@@ -110,6 +129,17 @@ ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<s
         close(out[0]);
         return run;
     }
+    // Read its output while watching its peak; a child may keep the pipe
+    // open in its own children, so the loop also ends when it has exited.
+    std::atomic<bool> finished{false};
+    std::thread watcher([&] {
+        while (!finished.load()) {
+            const long kb = ownPeakOf(child);
+            if (kb > run.ownPeakKb) run.ownPeakKb = kb;
+            if (whileRunning) whileRunning(child, secondsSince(start));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
     char buffer[4096];
     ssize_t got;
     while ((got = read(out[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, std::size_t(got));
@@ -117,10 +147,14 @@ ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<s
     int status = 0;
     struct rusage usage;
     std::memset(&usage, 0, sizeof usage);
+    const long lastSeen = ownPeakOf(child);   // still readable until it is reaped
     if (wait4(child, &status, 0, &usage) == child) {
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         run.peakKb = usage.ru_maxrss;
     }
+    finished = true;
+    watcher.join();
+    if (lastSeen > run.ownPeakKb) run.ownPeakKb = lastSeen;
     run.wallSeconds = secondsSince(start);
     return run;
 }

@@ -38,12 +38,16 @@ struct ChildRun {
     int status = -1;             // exit code, or -1 when it did not exit normally
     double wallSeconds = 0.0;
     long peakKb = 0;             // its largest resident set (waited-for descendants included)
+    long ownPeakKb = 0;          // its own largest resident set (VmHWM), without descendants
     std::string output;          // its standard output
 };
 
 // Runs `arguments` (argv[0] searched on PATH) with extra environment
 // entries "NAME=value", standard output captured, standard error passed on.
-ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {});
+// `whileRunning`, when given, is called every 100 ms with the child's pid
+// until it ends (to drive it, for example send it keys).
+ChildRun runChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
+                  const std::function<void(pid_t, double seconds)>& whileRunning = nullptr);
 
 // This program's own path (to start itself as a child).
 std::string selfPath();
