@@ -48,22 +48,43 @@ off_t seekMemory(void* handle, off_t offset, int whence) {
     return static_cast<off_t>(reader->position);
 }
 
-// (Re)opens the image from its start on `decoder` and reads up to the first
-// audio frame. rate 0 keeps the file's own format; otherwise the output is
-// forced to 16-bit stereo at that rate (mpg123 converts rate and channels).
-bool openImage(mpg123_handle* decoder, MemoryReader* reader, int rate) {
+bool openWithFormat(mpg123_handle* decoder, MemoryReader* reader, int rate, bool ignoreInfoFrame) {
     mpg123_close(decoder);
     reader->position = 0;
     if (mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0) != MPG123_OK) return false;
+    if (mpg123_param(decoder, ignoreInfoFrame ? MPG123_ADD_FLAGS : MPG123_REMOVE_FLAGS,
+                     MPG123_IGNORE_INFOFRAME, 0) != MPG123_OK)
+        return false;
     if (rate > 0) {
         if (mpg123_format_none(decoder) != MPG123_OK) return false;
         if (mpg123_format(decoder, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return false;
+    } else if (mpg123_format_all(decoder) != MPG123_OK) {
+        return false;
     }
     if (mpg123_replace_reader_handle(decoder, readMemory, seekMemory, nullptr) != MPG123_OK) return false;
     if (mpg123_open_handle(decoder, reader) != MPG123_OK) return false;
     long fileRate = 0;
     int channels = 0, encoding = 0;
     return mpg123_getformat(decoder, &fileRate, &channels, &encoding) == MPG123_OK;
+}
+
+// (Re)opens the image from its start on `decoder` and reads up to the first
+// audio frame. rate 0 keeps the file's own format; otherwise the output is
+// forced to 16-bit stereo at that rate (mpg123 converts rate and channels).
+//
+// A lying info frame can claim billions of frames; with a rate conversion
+// mpg123 walks every claimed frame while it opens, which takes minutes. So
+// the image is first opened in its own format, and an info frame that
+// claims more frames than the bytes can hold (every frame has a 4-byte
+// header) is ignored: the stream then plays what is really there.
+bool openImage(mpg123_handle* decoder, MemoryReader* reader, int rate) {
+    bool ignoreInfoFrame = false;
+    if (rate > 0) {
+        if (!openWithFormat(decoder, reader, 0, false)) return false;
+        const off_t claimed = mpg123_framelength(decoder);
+        ignoreInfoFrame = claimed > static_cast<off_t>(reader->size / 4) + 1;
+    }
+    return openWithFormat(decoder, reader, rate, ignoreInfoFrame);
 }
 
 // A decoder on its own image, deleted with it.
