@@ -1,6 +1,7 @@
 #include "tools/generate/model_writer.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "tools/generate/file_output.h"
 
@@ -23,6 +24,16 @@ constexpr std::uint16_t chunkFaces = 0x4120;
 constexpr std::uint16_t chunkFaceMaterial = 0x4130;
 constexpr std::uint16_t chunkMappings = 0x4140;
 constexpr std::uint16_t chunkSmoothing = 0x4150;
+constexpr std::uint16_t chunkKeyframer = 0xB000;
+constexpr std::uint16_t chunkKeyframerHeader = 0xB00A;
+constexpr std::uint16_t chunkKeyframerFrames = 0xB008;
+constexpr std::uint16_t chunkMeshNode = 0xB002;
+constexpr std::uint16_t chunkNodeHeader = 0xB010;
+constexpr std::uint16_t chunkPivot = 0xB013;
+constexpr std::uint16_t chunkPositionTrack = 0xB020;
+constexpr std::uint16_t chunkRotationTrack = 0xB021;
+constexpr std::uint16_t chunkScaleTrack = 0xB022;
+constexpr std::uint16_t chunkNodeId = 0xB030;
 
 constexpr std::size_t maxCount = 65535;
 constexpr std::size_t maxNameLength = 255;   // the reader's name buffers hold 256 bytes
@@ -155,6 +166,59 @@ void writeObject(ChunkBuffer& out, const Model3ds& model, const MeshObject& obje
     out.end(block);
 }
 
+// A track holding one key at frame 0 with no spline parameters; `values`
+// floats follow the key header.
+void writeSingleKeyTrack(ChunkBuffer& out, std::uint16_t id, std::initializer_list<float> values) {
+    std::size_t chunk = out.begin(id);
+    out.u16(0);   // track flags: no loop, no repeat
+    out.u32(0);   // two unused words
+    out.u32(0);
+    out.u32(1);   // one key
+    out.u32(0);   // at frame 0
+    out.u16(0);   // no tension, continuity, bias or ease values
+    for (float value : values) out.f32(value);
+    out.end(chunk);
+}
+
+// One mesh node per object, all at the top of the hierarchy, with an
+// identity transform: the pivot at the origin, no move, no turn, unit scale.
+// Without nodes other readers name the meshes themselves; with them they
+// keep the object names, and the identity keeps the vertices where they are.
+void writeKeyframer(ChunkBuffer& out, const Model3ds& model) {
+    std::size_t keyframer = out.begin(chunkKeyframer);
+    std::size_t chunk = out.begin(chunkKeyframerHeader);
+    out.u16(5);   // keyframer revision
+    out.text("MAXSCENE");
+    out.u32(0);   // animation length in frames
+    out.end(chunk);
+    chunk = out.begin(chunkKeyframerFrames);
+    out.u32(0);   // first and last frame
+    out.u32(0);
+    out.end(chunk);
+    for (std::size_t i = 0; i < model.objects.size(); ++i) {
+        std::size_t node = out.begin(chunkMeshNode);
+        chunk = out.begin(chunkNodeId);
+        out.u16(static_cast<std::uint16_t>(i));
+        out.end(chunk);
+        chunk = out.begin(chunkNodeHeader);
+        out.text(model.objects[i].name);
+        out.u16(0);        // flags
+        out.u16(0);
+        out.u16(0xFFFF);   // no parent
+        out.end(chunk);
+        chunk = out.begin(chunkPivot);
+        out.f32(0);
+        out.f32(0);
+        out.f32(0);
+        out.end(chunk);
+        writeSingleKeyTrack(out, chunkPositionTrack, {0, 0, 0});
+        writeSingleKeyTrack(out, chunkRotationTrack, {0, 0, 0, 1});   // angle 0 about the file's z axis
+        writeSingleKeyTrack(out, chunkScaleTrack, {1, 1, 1});
+        out.end(node);
+    }
+    out.end(keyframer);
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> encode3ds(const Model3ds& model, std::string* error) {
@@ -182,6 +246,7 @@ std::vector<std::uint8_t> encode3ds(const Model3ds& model, std::string* error) {
     }
     for (const MeshObject& object : model.objects) writeObject(out, model, object);
     out.end(editor);
+    writeKeyframer(out, model);
     out.end(main);
     return std::move(out.bytes);
 }

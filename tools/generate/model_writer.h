@@ -14,7 +14,11 @@
 // name), then one object block per object with vertex list, mapping list
 // (one entry per vertex), face list with its face-material chunks (runs of
 // equal material, in face order, covering every face once) and a smoothing
-// chunk. No local matrices: vertices are world positions.
+// chunk. No local matrices: vertices are world positions. After the editor
+// block a keyframer block holds one mesh node per object, named after it,
+// at the top of the hierarchy, with an identity pivot and single-key
+// position, rotation and scale tracks: readers that build a node tree from
+// it keep the object names, and the positions stay world positions.
 #include <cstdint>
 #include <string>
 #include <vector>
