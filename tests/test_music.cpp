@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/scoped_env.h"
 #include "platform/sound.h"
 #include "shell/music.h"
 #include "support/paths.h"
@@ -56,25 +57,7 @@ std::vector<std::uint8_t> shortMp3(int frames) {
     return out;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name(name) {
-        if (const char* old = std::getenv(name)) {
-            hadOld = true;
-            oldValue = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (hadOld) setenv(name, oldValue.c_str(), 1);
-        else unsetenv(name);
-    }
-
-private:
-    const char* name;
-    bool hadOld = false;
-    std::string oldValue;
-};
+using testsupport::ScopedEnv;
 
 class Music : public ::testing::Test {
 protected:

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/scoped_env.h"
 #include "platform/sound.h"
 #include "support/paths.h"
 
@@ -96,25 +97,7 @@ std::vector<std::int16_t> referenceDecode(const std::vector<std::uint8_t>& image
     return pcm;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name(name) {
-        if (const char* old = std::getenv(name)) {
-            hadOld = true;
-            oldValue = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (hadOld) setenv(name, oldValue.c_str(), 1);
-        else unsetenv(name);
-    }
-
-private:
-    const char* name;
-    bool hadOld = false;
-    std::string oldValue;
-};
+using testsupport::ScopedEnv;
 
 // What the callbacks saw, in order; they run on the audio thread.
 struct CallbackLog {
