@@ -22,21 +22,6 @@ void lineState() {
     glDisable(GL_TEXTURE_2D);
 }
 
-void drawGlow(const float corner[3], float s) {
-    const float h = s / 2.0f;
-    const float x = corner[0], y = corner[1], z = corner[2];
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(x - h, y - h, z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(x + h, y - h, z);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(x + h, y + h, z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(x - h, y + h, z);
-    glEnd();
-}
-
 void endState() {
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
@@ -127,7 +112,7 @@ void Renderer::drawWireBuildPass(Qu::Model* model, Qu::TextureLibrary* textureLi
                 glEnable(GL_BLEND);
                 glDisable(GL_LIGHTING);
                 glBindTexture(GL_TEXTURE_2D, name);
-                drawGlow(p[c], s);
+                render::drawSprite(p[c][0], p[c][1], p[c][2], s);
             }
         }
     }

@@ -65,22 +65,6 @@ void drawLitFaces(Qu::Model* model, Qu::Object* object, bool mipmapped, double n
     }
 }
 
-// A view-aligned square of edge `s` centred on (x, y, z), texture (0,0) at
-// the (-s/2, -s/2) corner. A negative s swaps the corners.
-void drawSprite(float x, float y, float z, float s) {
-    const float h = s / 2.0f;
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(x - h, y - h, z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(x + h, y - h, z);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(x + h, y + h, z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(x - h, y + h, z);
-    glEnd();
-}
-
 double faceDepth(void* face) { return static_cast<Qu::Face*>(face)->depth; }
 
 // The pivot draw of a range: rand() right after srand(lo * hi). That value
@@ -306,7 +290,7 @@ void Renderer::drawLightPass(Qu::Model* model, bool sprites) {
             if (sprites && name != 0) {
                 glBindTexture(GL_TEXTURE_2D, name);
                 const Qu::Vector& at = light->eyePosition;
-                drawSprite(static_cast<float>(at.x), static_cast<float>(at.y),
+                render::drawSprite(static_cast<float>(at.x), static_cast<float>(at.y),
                            static_cast<float>(at.z), light->size);
             }
         }

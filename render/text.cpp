@@ -61,8 +61,8 @@ FontSet::~FontSet() {
 }
 
 void FontSet::loadFonts() {
-    for (const FontSpec& spec : fontTable)
-        fonts.push(createFont(spec.face, spec.key, spec.width, spec.height, spec.weight));
+    for (const FontSpec& entry : fontTable)
+        fonts.push(createFont(entry.face, entry.key, entry.width, entry.height, entry.weight));
 }
 
 Font* FontSet::createFont(const char* face, const char* key, std::int32_t width,

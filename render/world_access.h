@@ -36,4 +36,21 @@ inline void vertexOf(const Qu::Vector& v) {
     glVertex3dv(p);
 }
 
+// A view-aligned square of edge `s` centred on (x, y, z), texture (0,0) at
+// the (-s/2, -s/2) corner. A negative s swaps the corners. Flares and the
+// build-up glows are drawn with it.
+inline void drawSprite(float x, float y, float z, float s) {
+    const float h = s / 2.0f;
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(x - h, y - h, z);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(x + h, y - h, z);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(x + h, y + h, z);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(x - h, y + h, z);
+    glEnd();
+}
+
 }  // namespace render

@@ -74,18 +74,18 @@ void demoSceneCommon::markObjectsWithPrefix(const char* prefix, std::int32_t kin
     }
 }
 
-Qu::Light* demoSceneCommon::addLight(const demoLightSpec& spec) {
+Qu::Light* demoSceneCommon::addLight(const demoLightSpec& wanted) {
     auto* light = new Qu::Light;
-    textureLibrary->load(spec.spriteKey, spec.spriteFile, spec.spriteKey, 0);
-    textureLibrary->find(spec.spriteKey);
+    textureLibrary->load(wanted.spriteKey, wanted.spriteFile, wanted.spriteKey, 0);
+    textureLibrary->find(wanted.spriteKey);
     light->setColors(1.0f, 1.0f, 0.8f, 0.8f, 0.8f, 0.7f);
-    light->position = spec.position;
-    light->glLight = spec.glLight;
-    light->texture = textureLibrary->find(spec.textureKey);
-    light->setSize(spec.size);
-    light->offset = spec.offset;
-    light->spriteOnly = spec.spriteOnly;
-    light->setName(copyName(spec.name));
+    light->position = wanted.position;
+    light->glLight = wanted.glLight;
+    light->texture = textureLibrary->find(wanted.textureKey);
+    light->setSize(wanted.size);
+    light->offset = wanted.offset;
+    light->spriteOnly = wanted.spriteOnly;
+    light->setName(copyName(wanted.name));
     light->setKind(Qu::kindLight);
     model->objects.add(light);
     return light;

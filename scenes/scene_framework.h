@@ -64,7 +64,7 @@ public:
     void markObjectsWithPrefix(const char* prefix, std::int32_t kind, double r, double g,
                                double b, double a);
     // Light recipe; the light is appended to the model's objects.
-    Qu::Light* addLight(const demoLightSpec& spec);
+    Qu::Light* addLight(const demoLightSpec& wanted);
     // restPosition := position for every vertex of the named mesh.
     void freezeWaveMesh(const char* name);
     // One camera, reset, appended to the model's cameras.
