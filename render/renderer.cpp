@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "render/text.h"
+#include "render/view_volume.h"
 #include "render/world_access.h"
 #include "resources/texture_library.h"
 
@@ -42,17 +43,25 @@ void setLight(const Qu::Light* light, float alpha, const Qu::Vector& at) {
 
 void enableLight(const Qu::Light* light) { glEnable(static_cast<GLenum>(light->glLight)); }
 
-// Lit faces of an opaque object: one bind and one triangle per face.
-// normalSign -1 reverses the normals (double-sided objects).
-void drawLitFaces(Qu::Model* model, Qu::Object* object, bool mipmapped, double normalSign) {
+// Lit faces of an opaque object: one bind and one triangle per face, faces
+// outside the view left out. normalSign -1 reverses the normals
+// (double-sided objects).
+void drawLitFaces(Qu::Model* model, Qu::Object* object, const render::ViewVolume& volume, bool mipmapped,
+                  double normalSign) {
+    render::SkippedFace skipped;
     Qu::List<Qu::Face>& faces = object->faces;
     faces.first();
     while (faces.hasMore()) {
         Qu::Face* face = faces.next();
         Qu::Vertex* corners[3];
         if (!face || !faceCorners(model, face, corners)) continue;
-        glBindTexture(GL_TEXTURE_2D, mipmapped ? Qu::glMipmapOf(face->texture)
-                                               : Qu::glLinearOf(face->texture));
+        const GLuint texture = mipmapped ? Qu::glMipmapOf(face->texture) : Qu::glLinearOf(face->texture);
+        if (volume.outside(corners)) {
+            skipped.remember(face, corners[2], texture, normalSign);
+            continue;
+        }
+        skipped.forget();
+        glBindTexture(GL_TEXTURE_2D, texture);
         glBegin(GL_TRIANGLES);
         for (int i = 0; i < 3; ++i) {
             const Qu::Vector& n = corners[i]->eyeNormal;
@@ -63,6 +72,7 @@ void drawLitFaces(Qu::Model* model, Qu::Object* object, bool mipmapped, double n
         }
         glEnd();
     }
+    skipped.leaveState();
 }
 
 double faceDepth(void* face) { return static_cast<Qu::Face*>(face)->depth; }
@@ -146,6 +156,8 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
     if (!camera) return;
     camera->update();
     render::loadViewFlip();
+    render::ViewVolume volume;
+    volume.capture();
     glDisable(GL_BLEND);
     glCullFace(GL_FRONT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -170,7 +182,7 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
             else
                 glDisable(GL_CULL_FACE);
             object->toEyeSpace(camera);
-            drawLitFaces(model, object, culled, culled ? 1.0 : -1.0);
+            drawLitFaces(model, object, volume, culled, culled ? 1.0 : -1.0);
             break;
         }
         case Qu::kindLight: {
@@ -212,24 +224,36 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
     sortTransparentFaces(model);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
+    // Blend factors and textures of faces left out are set only when a
+    // drawn face needs them: setting them between two drawn faces would
+    // split GL's batch for nothing.
+    render::SkippedFace skipped;
+    GLenum blendSource = 0, blendTarget = 0;   // 0: as the face before left them
     for (std::int32_t f = 0; f < transparentFaces.size(); ++f) {
         Qu::Face* face = static_cast<Qu::Face*>(transparentFaces.at(f));
         Qu::Vertex* corners[3];
         if (!faceCorners(model, face, corners)) continue;
         glEnable(GL_BLEND);
         switch (face->blend) {
-        case 0: glBlendFunc(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR); break;
+        case 0: blendSource = GL_SRC_COLOR, blendTarget = GL_ONE_MINUS_SRC_COLOR; break;
         case 1:
             if (additive)
-                glBlendFunc(GL_ONE, GL_ONE);
+                blendSource = GL_ONE, blendTarget = GL_ONE;
             else
-                glBlendFunc(GL_SRC_COLOR, GL_ONE);
+                blendSource = GL_SRC_COLOR, blendTarget = GL_ONE;
             break;
-        case 2: glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); break;
+        case 2: blendSource = GL_SRC_ALPHA, blendTarget = GL_ONE_MINUS_SRC_ALPHA; break;
         default: break;   // keeps the factors of the face before
         }
         glColor4f(face->color[1], face->color[2], face->color[3], face->color[0]);
-        glBindTexture(GL_TEXTURE_2D, Qu::glMipmapOf(face->texture));
+        const GLuint texture = Qu::glMipmapOf(face->texture);
+        if (volume.outside(corners)) {
+            skipped.remember(face, corners[2], texture, 0.0);
+            continue;
+        }
+        skipped.forget();
+        if (blendSource) glBlendFunc(blendSource, blendTarget);
+        glBindTexture(GL_TEXTURE_2D, texture);
         glBegin(GL_TRIANGLES);
         for (int i = 0; i < 3; ++i) {
             glTexCoord2f(-face->cornerU[i], -face->cornerV[i]);
@@ -237,6 +261,8 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
         }
         glEnd();
     }
+    if (blendSource) glBlendFunc(blendSource, blendTarget);
+    skipped.leaveState();
 
     drawLightPass(model, !additive);
 }

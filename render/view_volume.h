@@ -1,0 +1,61 @@
+#pragma once
+// Which faces cannot reach the screen.
+//
+// GL takes in every face it is given, transforms and lights its corners,
+// and only then clips away those that lie wholly outside the view volume.
+// Behind and beside the camera that is often half of a scene, and in the
+// transparent pass each such face can also cost a texture change. The world
+// passes ask here first and leave those faces out.
+//
+// The test is conservative: a face counts as outside only when all three
+// corners lie beyond the same clip plane by a margin larger than the
+// rounding of GL's own single-precision transform, so leaving it out changes
+// no pixel.
+#include <cstdint>
+
+#include "resources/model.h"
+
+namespace render {
+
+class ViewVolume {
+public:
+    // Takes the current projection and modelview matrices (after the view
+    // flip, before any corner is given).
+    void capture();
+
+    // Planes (one bit each) that the eye-coordinate point lies beyond.
+    unsigned outcode(const Qu::Vector& eye) const;
+
+    bool outside(const Qu::Vertex* const corners[3]) const {
+        return (outcode(corners[0]->eyePosition) & outcode(corners[1]->eyePosition) &
+                outcode(corners[2]->eyePosition)) != 0;
+    }
+
+private:
+    double clip[16] = {};   // projection x modelview, column-major like GL
+};
+
+// Drawing a face leaves state behind: its texture bound, its last corner's
+// normal and texture coordinates current. When a pass's last face is left
+// out, leaveState() sets that state, so whatever is drawn next finds GL as
+// drawing every face would have left it.
+class SkippedFace {
+public:
+    // normalSign 0: the pass gives no normals.
+    void remember(const Qu::Face* face, const Qu::Vertex* lastCorner, std::uint32_t texture, double normalSign) {
+        last = face;
+        corner = lastCorner;
+        name = texture;
+        sign = normalSign;
+    }
+    void forget() { last = nullptr; }
+    void leaveState() const;
+
+private:
+    const Qu::Face* last = nullptr;
+    const Qu::Vertex* corner = nullptr;
+    std::uint32_t name = 0;
+    double sign = 0.0;
+};
+
+}  // namespace render
