@@ -1,6 +1,8 @@
 #include "tools/generate/mesh.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace gen {
 
@@ -27,6 +29,15 @@ void MeshBuilder::face(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
 void MeshBuilder::quad(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
     face(a, b, c);
     face(a, c, d);
+}
+
+void MeshBuilder::groupFacesByMaterial() {
+    std::vector<std::uint32_t> order;   // materials by first use
+    for (const MeshFace& f : object.faces)
+        if (std::find(order.begin(), order.end(), f.material) == order.end()) order.push_back(f.material);
+    std::stable_sort(object.faces.begin(), object.faces.end(), [&](const MeshFace& x, const MeshFace& y) {
+        return std::find(order.begin(), order.end(), x.material) < std::find(order.begin(), order.end(), y.material);
+    });
 }
 
 void addSurface(MeshBuilder& mesh, int columns, int rows, const std::function<Vec3(double, double)>& f,

@@ -31,6 +31,12 @@ public:
     void face(std::uint32_t a, std::uint32_t b, std::uint32_t c);
     void quad(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d);  // a-b-c, a-c-d
     void useMaterial(std::uint32_t material) { current = material; }
+    // Reorders the faces so that each material's come together, materials in
+    // the order of their first face, faces of one material in the order they
+    // were added. The demo binds a face's texture before drawing it, and a
+    // texture change costs far more than a face; an object that alternates
+    // materials (trees: trunk, crown, trunk...) pays it on every face.
+    void groupFacesByMaterial();
     std::size_t faceCount() const { return object.faces.size(); }
     std::size_t vertexCount() const { return object.vertices.size(); }
     MeshObject& mesh() { return object; }

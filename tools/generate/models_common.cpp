@@ -64,12 +64,16 @@ void addForest(ModelKit& kit, const char* prefix, double x0, double z0, double x
         addPine(mesh, Vec3{x, groundY, z}, height, height * rng.range(0.22, 0.3), 3 + rng.below(2), bark, needles, twist);
         ++placed;
         if (++inPart == 60) {
+            mesh.groupFacesByMaterial();
             kit.add(mesh);
             mesh = MeshBuilder(std::string(prefix) + std::to_string(++part + 1));
             inPart = 0;
         }
     }
-    if (inPart > 0) kit.add(mesh);
+    if (inPart > 0) {
+        mesh.groupFacesByMaterial();
+        kit.add(mesh);
+    }
 }
 
 void addWaterGrid(ModelKit& kit, const char* name, const char* material, double x0, double z0, double x1, double z1,
