@@ -1,7 +1,6 @@
 #include "resources/texture_library.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,6 +10,7 @@
 
 #include "platform/data_file.h"
 #include "platform/message_box.h"
+#include "resources/mipmaps.h"
 
 namespace Qu {
 
@@ -100,8 +100,7 @@ void upload(Image& image) {
     glBindTexture(GL_TEXTURE_2D, image.glMipmap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, image.glFormat,
-                      GL_UNSIGNED_BYTE, image.pixels);
+    buildMipmaps(internalFormat, image.width, image.height, image.glFormat, image.pixels);
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }

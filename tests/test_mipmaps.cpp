@@ -1,0 +1,92 @@
+// The mipmap levels made without GLU must be GLU's, byte for byte: the
+// pictures may not change because loading got faster.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <random>
+#include <vector>
+
+#include "resources/mipmaps.h"
+#include "support/gl_context.h"
+
+namespace {
+
+struct Levels {
+    std::vector<std::vector<std::uint8_t>> images;
+    std::vector<std::pair<int, int>> sizes;
+};
+
+// Every level of the bound texture, read back as RGBA.
+Levels readLevels() {
+    Levels levels;
+    for (int lod = 0;; ++lod) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, lod, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, lod, GL_TEXTURE_HEIGHT, &h);
+        if (w == 0 || h == 0) break;
+        std::vector<std::uint8_t> pixels(std::size_t(w) * h * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, lod, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        levels.images.push_back(pixels);
+        levels.sizes.emplace_back(w, h);
+    }
+    return levels;
+}
+
+Levels uploaded(bool withGlu, GLint internalFormat, int width, int height, GLenum format,
+                const std::vector<std::uint8_t>& pixels) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLint result =
+        withGlu ? gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, format, GL_UNSIGNED_BYTE, pixels.data())
+                : Qu::buildMipmaps(internalFormat, width, height, format, pixels.data());
+    EXPECT_EQ(result, 0);
+    Levels levels = readLevels();
+    glDeleteTextures(1, &name);
+    return levels;
+}
+
+TEST(Mipmaps, EveryLevelHoldsTheBytesGluMakes) {
+    testsupport::GlContext gl(64, 64);
+    ASSERT_TRUE(gl.ok());
+    std::mt19937 random(11);
+    struct Case {
+        int width, height;
+        GLenum format;
+        GLint internalFormat;
+    };
+    // Square, wide, tall, lines, a single pixel; 24-bit and 32-bit files
+    // (the latter uploaded with three components).
+    const Case cases[] = {{16, 16, GL_RGB, GL_RGB},   {64, 8, GL_RGB, GL_RGB}, {2, 128, GL_RGB, GL_RGB},
+                          {8, 1, GL_RGB, GL_RGB},     {1, 16, GL_RGB, GL_RGB}, {1, 1, GL_RGB, GL_RGB},
+                          {32, 64, GL_RGBA, 3},       {256, 4, GL_RGBA, 3},    {4, 1, GL_RGBA, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << (c.format == GL_RGB ? " RGB" : " RGBA"));
+        const int components = c.format == GL_RGB ? 3 : 4;
+        std::vector<std::uint8_t> pixels(std::size_t(c.width) * c.height * components);
+        for (std::uint8_t& byte : pixels) byte = std::uint8_t(random());
+        const Levels expected = uploaded(true, c.internalFormat, c.width, c.height, c.format, pixels);
+        const Levels actual = uploaded(false, c.internalFormat, c.width, c.height, c.format, pixels);
+        ASSERT_EQ(actual.sizes, expected.sizes);
+        for (std::size_t lod = 0; lod < expected.images.size(); ++lod)
+            EXPECT_EQ(actual.images[lod], expected.images[lod]) << "level " << lod;
+    }
+}
+
+TEST(Mipmaps, SizesThatAreNotPowersOfTwoGetGlusScaledLevels) {
+    testsupport::GlContext gl(64, 64);
+    ASSERT_TRUE(gl.ok());
+    std::vector<std::uint8_t> pixels(std::size_t(12) * 5 * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = std::uint8_t(i * 37);
+    const Levels expected = uploaded(true, GL_RGB, 12, 5, GL_RGB, pixels);
+    const Levels actual = uploaded(false, GL_RGB, 12, 5, GL_RGB, pixels);
+    ASSERT_FALSE(expected.sizes.empty());
+    EXPECT_EQ(actual.sizes, expected.sizes);
+    EXPECT_EQ(actual.images, expected.images);
+}
+
+}  // namespace
