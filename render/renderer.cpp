@@ -46,8 +46,9 @@ void enableLight(const Qu::Light* light) { glEnable(static_cast<GLenum>(light->g
 // Lit faces of an opaque object: one bind and one triangle per face, faces
 // outside the view left out. normalSign -1 reverses the normals
 // (double-sided objects).
-void drawLitFaces(Qu::Model* model, Qu::Object* object, const render::ViewVolume& volume, bool mipmapped,
+void drawLitFaces(Qu::Model* model, Qu::Object* object, render::ViewVolume& volume, bool mipmapped,
                   double normalSign) {
+    volume.forget();   // the object has just been moved to eye space
     render::SkippedFace skipped;
     Qu::List<Qu::Face>& faces = object->faces;
     faces.first();
@@ -56,7 +57,7 @@ void drawLitFaces(Qu::Model* model, Qu::Object* object, const render::ViewVolume
         Qu::Vertex* corners[3];
         if (!face || !faceCorners(model, face, corners)) continue;
         const GLuint texture = mipmapped ? Qu::glMipmapOf(face->texture) : Qu::glLinearOf(face->texture);
-        if (volume.outside(corners)) {
+        if (volume.outside(face->vertexIndex, corners)) {
             skipped.remember(face, corners[2], texture, normalSign);
             continue;
         }
@@ -157,7 +158,7 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
     camera->update();
     render::loadViewFlip();
     render::ViewVolume volume;
-    volume.capture();
+    volume.capture(model->vertices.count());
     glDisable(GL_BLEND);
     glCullFace(GL_FRONT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -227,6 +228,7 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
     // Blend factors and textures of faces left out are set only when a
     // drawn face needs them: setting them between two drawn faces would
     // split GL's batch for nothing.
+    volume.forget();   // the sort has moved the transparent objects
     render::SkippedFace skipped;
     GLenum blendSource = 0, blendTarget = 0;   // 0: as the face before left them
     for (std::int32_t f = 0; f < transparentFaces.size(); ++f) {
@@ -247,7 +249,7 @@ void Renderer::drawWorldPasses(Qu::Model* model, bool additive) {
         }
         glColor4f(face->color[1], face->color[2], face->color[3], face->color[0]);
         const GLuint texture = Qu::glMipmapOf(face->texture);
-        if (volume.outside(corners)) {
+        if (volume.outside(face->vertexIndex, corners)) {
             skipped.remember(face, corners[2], texture, 0.0);
             continue;
         }

@@ -11,7 +11,9 @@
 // corners lie beyond the same clip plane by a margin larger than the
 // rounding of GL's own single-precision transform, so leaving it out changes
 // no pixel.
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "resources/model.h"
 
@@ -20,19 +22,32 @@ namespace render {
 class ViewVolume {
 public:
     // Takes the current projection and modelview matrices (after the view
-    // flip, before any corner is given).
-    void capture();
+    // flip, before any corner is given) and forgets what it knew of the
+    // model's `vertexCount` vertices.
+    void capture(std::int32_t vertexCount);
 
     // Planes (one bit each) that the eye-coordinate point lies beyond.
     unsigned outcode(const Qu::Vector& eye) const;
 
-    bool outside(const Qu::Vertex* const corners[3]) const {
-        return (outcode(corners[0]->eyePosition) & outcode(corners[1]->eyePosition) &
-                outcode(corners[2]->eyePosition)) != 0;
+    // Forgets the planes worked out so far: eye positions have changed.
+    void forget() { std::fill(known.begin(), known.end(), std::uint8_t(0)); }
+
+    // Whether the face whose corners are model vertices `index` (in range)
+    // lies wholly beyond one plane. A vertex is shared by several faces:
+    // its planes are worked out once until forget().
+    bool outside(const std::uint32_t index[3], const Qu::Vertex* const corners[3]) {
+        return (codeOf(index[0], corners[0]) & codeOf(index[1], corners[1]) & codeOf(index[2], corners[2])) != 0;
     }
 
 private:
-    double clip[16] = {};   // projection x modelview, column-major like GL
+    unsigned codeOf(std::uint32_t index, const Qu::Vertex* vertex) {
+        if (index >= known.size()) return outcode(vertex->eyePosition);
+        if (known[index] == 0) known[index] = static_cast<std::uint8_t>(outcode(vertex->eyePosition) + 1);
+        return known[index] - 1u;
+    }
+
+    double clip[16] = {};                // projection x modelview, column-major like GL
+    std::vector<std::uint8_t> known;     // per model vertex: 0 unknown, else planes + 1
 };
 
 // Drawing a face leaves state behind: its texture bound, its last corner's

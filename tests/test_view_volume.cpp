@@ -63,7 +63,7 @@ TEST(ViewVolume, NoFaceItLeavesOutWouldLightAPixel) {
     glDisable(GL_DEPTH_TEST);
     render::loadViewFlip();
     render::ViewVolume volume;
-    volume.capture();
+    const std::uint32_t index[3] = {0, 1, 2};
 
     std::mt19937 random(7);
     int leftOut = 0, drawnAndSeen = 0;
@@ -76,7 +76,8 @@ TEST(ViewVolume, NoFaceItLeavesOutWouldLightAPixel) {
         for (const Qu::Vertex* v : corners) render::vertexOf(v->eyePosition);
         glEnd();
         const int lit = litPixels(gl);
-        if (volume.outside(corners)) {
+        volume.capture(3);
+        if (volume.outside(index, corners)) {
             ++leftOut;
             EXPECT_EQ(lit, 0) << "triangle " << n << " was left out but lights " << lit << " pixels";
         } else if (lit > 0) {
@@ -94,11 +95,12 @@ TEST(ViewVolume, LeavesOutWhatIsBehindTheEyeOrBeyondTheFarPlaneAndKeepsWhatIsAhe
     rendertest::windowState(width, height);
     render::loadViewFlip();
     render::ViewVolume volume;
-    volume.capture();
     auto outside = [&](const Qu::Vector& p, const Qu::Vector& q, const Qu::Vector& r) {
         const Qu::Vertex a(p), b(q), c(r);
         const Qu::Vertex* corners[3] = {&a, &b, &c};
-        return volume.outside(corners);
+        const std::uint32_t index[3] = {0, 1, 2};
+        volume.capture(3);
+        return volume.outside(index, corners);
     };
     auto small = [&](double x, double y, double z, double size) {
         return outside(Qu::Vector(x - size, y, z), Qu::Vector(x + size, y, z), Qu::Vector(x, y + size, z));
