@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "bench/support/bench_support.h"
-#include "platform/data_file.h"
 #include "resources/texture_library.h"
 #include "support/paths.h"
 
@@ -37,10 +36,8 @@ bool medianMicros(int runs, Load load, double& median) {
 }
 
 bool engineLoad(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    if (!platform::readWholeFile(path, bytes)) return false;
     Qu::Image image;
-    bool ok = Qu::decodeTga(bytes.data(), bytes.size(), image) == Qu::TgaStatus::ok;
+    bool ok = Qu::readTgaFile(path.c_str(), image) == Qu::TgaStatus::ok;
     delete[] image.pixels;
     return ok;
 }

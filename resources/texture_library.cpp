@@ -2,11 +2,14 @@
 
 #include <GL/gl.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "platform/data_file.h"
 #include "platform/message_box.h"
@@ -24,8 +27,30 @@ constexpr std::size_t rlePacketPixels = 128;
 
 unsigned read16(const std::uint8_t* bytes) { return unsigned(bytes[0]) | unsigned(bytes[1]) << 8; }
 
+// Copies `count` pixels from the file's blue-green-red(-alpha) order to
+// red-green-blue(-alpha). `from` may equal `to`.
+void copySwapped(const std::uint8_t* from, std::uint8_t* to, std::size_t count, std::size_t bytesPerPixel) {
+    if (bytesPerPixel == 3) {
+        for (std::size_t i = 0; i < count; ++i, from += 3, to += 3) {
+            const std::uint8_t blue = from[0], green = from[1], red = from[2];
+            to[0] = red;
+            to[1] = green;
+            to[2] = blue;
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i, from += 4, to += 4) {
+            const std::uint8_t blue = from[0], green = from[1], red = from[2], alpha = from[3];
+            to[0] = red;
+            to[1] = green;
+            to[2] = blue;
+            to[3] = alpha;
+        }
+    }
+}
+
 // Decodes `pixelCount` pixels of `bytesPerPixel` from an RLE stream into
-// `out`. False when a packet reaches past the image or past the stream.
+// `out`, swapped to RGB(A). False when a packet reaches past the image or
+// past the stream.
 bool decodeRle(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t pixelCount,
                std::size_t bytesPerPixel) {
     std::size_t done = 0;
@@ -38,19 +63,90 @@ bool decodeRle(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, st
         std::uint8_t* target = out + done * bytesPerPixel;
         if (header & 0x80) {
             if (inSize - at < bytesPerPixel) return false;
-            for (std::size_t i = 0; i < count; ++i)
-                std::memcpy(target + i * bytesPerPixel, in + at, bytesPerPixel);
+            std::uint8_t pixel[4];
+            copySwapped(in + at, pixel, 1, bytesPerPixel);
+            for (std::size_t i = 0; i < count; ++i, target += bytesPerPixel)
+                for (std::size_t b = 0; b < bytesPerPixel; ++b) target[b] = pixel[b];
             at += bytesPerPixel;
         } else {
             const std::size_t bytes = count * bytesPerPixel;
             if (inSize - at < bytes) return false;
-            std::memcpy(target, in + at, bytes);
+            copySwapped(in + at, target, count, bytesPerPixel);
             at += bytes;
         }
         done += count;
     }
     return true;
 }
+
+// What the fixed header says about the pixel data.
+struct TgaLayout {
+    bool rle = false;
+    std::size_t width = 0;
+    std::size_t height = 0;
+    unsigned depth = 0;
+    std::size_t offset = 0;          // first byte after the ID field and colour map
+    std::size_t bytesPerPixel = 0;
+    std::size_t pixelCount = 0;
+    std::size_t imageSize = 0;       // decoded bytes
+    std::size_t streamSize = 0;      // file bytes from `offset` on
+};
+
+// Reads the layout from the first min(fileSize, 18) bytes of a file of
+// `fileSize` bytes, and checks that the rest of the file can hold the image
+// before anything is allocated for it: a plain image needs every byte, an
+// RLE one at least one full-length run packet per 128 pixels.
+TgaStatus readLayout(const std::uint8_t* header, std::size_t fileSize, TgaLayout& layout) {
+    if (!header || fileSize < typeFieldSize) return TgaStatus::shortHeader;
+    const std::uint8_t type = header[2];
+    if (type != typeTrueColour && type != typeTrueColourRle) return TgaStatus::badType;
+    if (fileSize < headerSize) return TgaStatus::truncated;
+
+    layout.rle = type == typeTrueColourRle;
+    layout.width = read16(header + 12);
+    layout.height = read16(header + 14);
+    layout.depth = header[16];
+    if (layout.width < 1 || layout.height < 1 || (layout.depth != 24 && layout.depth != 32))
+        return TgaStatus::badSize;
+
+    // Pixels follow the image-ID field and any colour map (a true-colour
+    // image may still carry one, which it does not use).
+    layout.offset = headerSize + header[0];
+    if (header[1] == 1) {
+        const std::size_t entries = read16(header + 5);
+        const std::size_t entryBytes = (std::size_t(header[7]) + 7) / 8;
+        layout.offset += entries * entryBytes;
+    }
+    if (layout.offset > fileSize) return TgaStatus::truncated;
+    layout.streamSize = fileSize - layout.offset;
+
+    layout.bytesPerPixel = layout.depth / 8;
+    layout.pixelCount = layout.width * layout.height;   // <= 65535^2, no overflow in 64 bits
+    if (layout.pixelCount > std::numeric_limits<std::size_t>::max() / layout.bytesPerPixel)
+        return TgaStatus::outOfMemory;
+    layout.imageSize = layout.pixelCount * layout.bytesPerPixel;
+
+    const std::size_t needed = layout.rle
+        ? (layout.pixelCount + rlePacketPixels - 1) / rlePacketPixels * (1 + layout.bytesPerPixel)
+        : layout.imageSize;
+    return layout.streamSize < needed ? TgaStatus::truncated : TgaStatus::ok;
+}
+
+void describe(const TgaLayout& layout, std::uint8_t* pixels, Image& image) {
+    image.pixels = pixels;
+    image.bpp = std::int32_t(layout.depth);
+    image.width = std::int32_t(layout.width);
+    image.height = std::int32_t(layout.height);
+    image.glFormat = layout.depth == 32 ? GL_RGBA : GL_RGB;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A short read is a file cut short (silent); a read error is reported like
+// a file that cannot be opened.
+TgaStatus readFailure(std::FILE* file) { return std::ferror(file) ? TgaStatus::cannotOpen : TgaStatus::truncated; }
 
 void report(TgaStatus status, const char* fileName) {
     char text[256];
@@ -121,62 +217,55 @@ std::uint32_t glMipmapOf(const TextureKey* key) {
 
 TgaStatus decodeTga(const std::uint8_t* data, std::size_t size, Image& image) {
     image.pixels = nullptr;
-    if (!data || size < typeFieldSize) return TgaStatus::shortHeader;
-    const std::uint8_t type = data[2];
-    if (type != typeTrueColour && type != typeTrueColourRle) return TgaStatus::badType;
-    if (size < headerSize) return TgaStatus::truncated;
+    TgaLayout layout;
+    const TgaStatus status = readLayout(data, size, layout);
+    if (status != TgaStatus::ok) return status;
 
-    const std::size_t width = read16(data + 12);
-    const std::size_t height = read16(data + 14);
-    const unsigned depth = data[16];
-    if (width < 1 || height < 1 || (depth != 24 && depth != 32)) return TgaStatus::badSize;
-
-    // Pixels follow the image-ID field and any colour map (a true-colour
-    // image may still carry one, which it does not use).
-    std::size_t offset = headerSize + data[0];
-    if (data[1] == 1) {
-        const std::size_t entries = read16(data + 5);
-        const std::size_t entryBytes = (std::size_t(data[7]) + 7) / 8;
-        offset += entries * entryBytes;
-    }
-    if (offset > size) return TgaStatus::truncated;
-    const std::uint8_t* stream = data + offset;
-    const std::size_t streamSize = size - offset;
-
-    const std::size_t bytesPerPixel = depth / 8;
-    const std::size_t pixelCount = width * height;   // <= 65535^2, no overflow in 64 bits
-    if (pixelCount > std::numeric_limits<std::size_t>::max() / bytesPerPixel) return TgaStatus::outOfMemory;
-    const std::size_t imageSize = pixelCount * bytesPerPixel;
-
-    // Check the stream can hold the image before allocating for it: a
-    // plain image needs every byte, an RLE one at least one full-length
-    // run packet per 128 pixels.
-    const std::size_t needed = type == typeTrueColour
-        ? imageSize
-        : (pixelCount + rlePacketPixels - 1) / rlePacketPixels * (1 + bytesPerPixel);
-    if (streamSize < needed) return TgaStatus::truncated;
-
-    std::uint8_t* pixels = new (std::nothrow) std::uint8_t[imageSize];
+    std::uint8_t* pixels = new (std::nothrow) std::uint8_t[layout.imageSize];
     if (!pixels) return TgaStatus::outOfMemory;
-    if (type == typeTrueColour) {
-        std::memcpy(pixels, stream, imageSize);
-    } else if (!decodeRle(stream, streamSize, pixels, pixelCount, bytesPerPixel)) {
+    const std::uint8_t* stream = data + layout.offset;
+    if (!layout.rle) {
+        copySwapped(stream, pixels, layout.pixelCount, layout.bytesPerPixel);
+    } else if (!decodeRle(stream, layout.streamSize, pixels, layout.pixelCount, layout.bytesPerPixel)) {
         delete[] pixels;
         return TgaStatus::truncated;
     }
+    describe(layout, pixels, image);
+    return TgaStatus::ok;
+}
 
-    // The file stores blue, green, red (, alpha).
-    for (std::size_t at = 0; at < imageSize; at += bytesPerPixel) {
-        const std::uint8_t blue = pixels[at];
-        pixels[at] = pixels[at + 2];
-        pixels[at + 2] = blue;
+TgaStatus readTgaFile(const char* fileName, Image& image) {
+    image.pixels = nullptr;
+    std::unique_ptr<std::FILE, FileCloser> file(fileName ? platform::openDataFile(fileName) : nullptr);
+    struct stat info;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || info.st_size < 0) return TgaStatus::cannotOpen;
+    const std::size_t fileSize = std::size_t(info.st_size);
+
+    std::uint8_t header[headerSize];
+    const std::size_t headerBytes = std::min(fileSize, headerSize);
+    if (std::fread(header, 1, headerBytes, file.get()) != headerBytes) return readFailure(file.get());
+    TgaLayout layout;
+    const TgaStatus status = readLayout(header, fileSize, layout);
+    if (status != TgaStatus::ok) return status;
+    if (layout.offset != headerBytes && std::fseek(file.get(), long(layout.offset), SEEK_SET) != 0)
+        return TgaStatus::truncated;
+
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[layout.imageSize]);
+    if (!pixels) return TgaStatus::outOfMemory;
+    if (!layout.rle) {
+        // Straight into the image, then swapped where it lies.
+        if (std::fread(pixels.get(), 1, layout.imageSize, file.get()) != layout.imageSize)
+            return readFailure(file.get());
+        copySwapped(pixels.get(), pixels.get(), layout.pixelCount, layout.bytesPerPixel);
+    } else {
+        std::unique_ptr<std::uint8_t[]> stream(new (std::nothrow) std::uint8_t[layout.streamSize]);
+        if (!stream) return TgaStatus::outOfMemory;
+        if (std::fread(stream.get(), 1, layout.streamSize, file.get()) != layout.streamSize)
+            return readFailure(file.get());
+        if (!decodeRle(stream.get(), layout.streamSize, pixels.get(), layout.pixelCount, layout.bytesPerPixel))
+            return TgaStatus::truncated;
     }
-
-    image.pixels = pixels;
-    image.bpp = std::int32_t(depth);
-    image.width = std::int32_t(width);
-    image.height = std::int32_t(height);
-    image.glFormat = depth == 32 ? GL_RGBA : GL_RGB;
+    describe(layout, pixels.release(), image);
     return TgaStatus::ok;
 }
 
@@ -198,15 +287,10 @@ TextureLibrary::~TextureLibrary() {
 void TextureLibrary::load(const char* key, const char* fileName, const char* name, std::int32_t flags) {
     if (!key || find(key)) return;
 
-    std::vector<std::uint8_t> bytes;
-    if (!fileName || !platform::readWholeFile(fileName, bytes)) {
-        report(TgaStatus::cannotOpen, fileName ? fileName : "");
-        return;
-    }
     Image* image = new Image;
-    const TgaStatus status = decodeTga(bytes.data(), bytes.size(), *image);
+    const TgaStatus status = readTgaFile(fileName, *image);
     if (status != TgaStatus::ok) {
-        report(status, fileName);
+        report(status, fileName ? fileName : "");
         delete image;
         return;
     }

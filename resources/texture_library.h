@@ -71,6 +71,12 @@ enum class TgaStatus {
 // [data, data + size). On failure image.pixels is null. No GL, no messages.
 TgaStatus decodeTga(const std::uint8_t* data, std::size_t size, Image& image);
 
+// Reads and decodes a TGA file (found as platform::openDataFile finds it)
+// with the same rules and results as decodeTga on the file's bytes; plain
+// pixel data is read straight into the image, with no copy of the file.
+// cannotOpen also covers a read error.
+TgaStatus readTgaFile(const char* fileName, Image& image);
+
 class TextureLibrary {
 public:
     TextureLibrary();

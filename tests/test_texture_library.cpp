@@ -68,16 +68,48 @@ Bytes plainTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, co
     return makeTga(h, pixels);
 }
 
-// Owns what decodeTga allocates.
+Bytes pixelsOf(const Qu::Image& image) {
+    if (!image.pixels) return {};
+    return Bytes(image.pixels, image.pixels + std::size_t(image.width) * image.height * (image.bpp / 8));
+}
+
+// The library reads files from disk with readTgaFile; it must give what
+// decodeTga gives for the same bytes: status, size and pixels.
+void expectFileReadAgrees(const Bytes& file, Qu::TgaStatus status, const Qu::Image& decoded) {
+    struct Folder {
+        std::string path = testsupport::makeTempDir();
+        ~Folder() { std::filesystem::remove_all(path); }
+    };
+    static const Folder folder;
+    const std::string path = folder.path + "/same.tga";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    Qu::Image image;
+    image.pixels = reinterpret_cast<std::uint8_t*>(&image);   // must be reset, not freed
+    EXPECT_EQ(Qu::readTgaFile(path.c_str(), image), status) << "read from disk";
+    if (status == Qu::TgaStatus::ok) {
+        EXPECT_EQ(image.width, decoded.width);
+        EXPECT_EQ(image.height, decoded.height);
+        EXPECT_EQ(image.bpp, decoded.bpp);
+        EXPECT_EQ(image.glFormat, decoded.glFormat);
+        EXPECT_EQ(pixelsOf(image), pixelsOf(decoded)) << "read from disk";
+    } else {
+        EXPECT_EQ(image.pixels, nullptr) << "read from disk";
+        image.pixels = nullptr;
+    }
+    delete[] image.pixels;
+}
+
+// Owns what decodeTga allocates; checks the read from disk on the way.
 struct Decoded {
     Qu::Image image;
     Qu::TgaStatus status = Qu::TgaStatus::ok;
-    explicit Decoded(const Bytes& file) { status = Qu::decodeTga(file.data(), file.size(), image); }
-    ~Decoded() { delete[] image.pixels; }
-    Bytes pixels() const {
-        if (!image.pixels) return {};
-        return Bytes(image.pixels, image.pixels + std::size_t(image.width) * image.height * (image.bpp / 8));
+    explicit Decoded(const Bytes& file) {
+        status = Qu::decodeTga(file.data(), file.size(), image);
+        expectFileReadAgrees(file, status, image);
     }
+    ~Decoded() { delete[] image.pixels; }
+    Bytes pixels() const { return pixelsOf(image); }
 };
 
 // ---------------------------------------------------------------- decoding
@@ -176,9 +208,13 @@ TEST(TgaDecode, MalformedFilesFailCleanly) {
         image.pixels = reinterpret_cast<std::uint8_t*>(&image);   // must be reset, not freed
         EXPECT_EQ(Qu::decodeTga(c.file.data(), c.file.size(), image), c.expected) << c.what;
         EXPECT_EQ(image.pixels, nullptr) << c.what;
+        SCOPED_TRACE(c.what);
+        expectFileReadAgrees(c.file, c.expected, image);
     }
     Qu::Image image;
     EXPECT_EQ(Qu::decodeTga(nullptr, 0, image), Qu::TgaStatus::shortHeader);
+    EXPECT_EQ(Qu::readTgaFile(nullptr, image), Qu::TgaStatus::cannotOpen);
+    EXPECT_EQ(Qu::readTgaFile("no/such/file.tga", image), Qu::TgaStatus::cannotOpen);
 }
 
 // RLE: header byte, bit 7 set = run of (n & 127) + 1 copies of one pixel,
@@ -234,6 +270,8 @@ TEST(TgaDecode, RleStreamsThatOverrunOrStopShortFail) {
         Qu::Image image;
         EXPECT_EQ(Qu::decodeTga(c.file.data(), c.file.size(), image), c.expected) << c.what;
         EXPECT_EQ(image.pixels, nullptr) << c.what;
+        SCOPED_TRACE(c.what);
+        expectFileReadAgrees(c.file, c.expected, image);
     }
 }
 
