@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -840,11 +841,22 @@ TEST_F(Load3ds, FilesWrittenByAssimpReadBackExactly) {
     const std::vector<WalkedObject> fromAssimp = assimpObjects(bytes);
     ASSERT_EQ(model->objects.count(), int(meshes.size()));
     ASSERT_EQ(fromAssimp.size(), meshes.size());
+    // The exporter may write the meshes in any order (it depends on where
+    // its nodes lie in memory); each object names its node, "node<i>_...".
     std::uint32_t base = 0;
-    for (std::size_t i = 0; i < meshes.size(); ++i) {
-        SCOPED_TRACE("object " + std::to_string(i));
-        Object* obj = object(model, int(i));
-        EXPECT_EQ(obj->name(), fromAssimp[i].name);
+    std::vector<bool> seen(meshes.size(), false);
+    for (int o = 0; o < model->objects.count(); ++o) {
+        Object* obj = object(model, o);
+        SCOPED_TRACE(std::string("object ") + obj->name());
+        const std::string name = obj->name();
+        ASSERT_EQ(name.rfind("node", 0), 0u);
+        const std::size_t i = std::size_t(std::atoi(name.c_str() + 4));
+        ASSERT_LT(i, meshes.size());
+        EXPECT_FALSE(seen[i]);
+        seen[i] = true;
+        EXPECT_TRUE(std::any_of(fromAssimp.begin(), fromAssimp.end(), [&](const WalkedObject& theirs) {
+            return theirs.name == name && theirs.faces == obj->faces.count();
+        }));
         ASSERT_EQ(obj->vertices.count(), int(meshes[i].points.size()));
         ASSERT_EQ(obj->faces.count(), int(meshes[i].faces.size()));
         for (std::size_t v = 0; v < meshes[i].points.size(); ++v) {
