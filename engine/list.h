@@ -52,6 +52,9 @@ public:
         index.push(item);
     }
 
+    // Room in the index for `more` adds (a reader that knows its counts).
+    void reserveMore(std::int32_t more) { index.reserveMore(more); }
+
     std::int32_t count() const { return itemCount; }
 
     T* first() {

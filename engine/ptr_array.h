@@ -19,6 +19,11 @@ public:
         data[count++] = pointer;
     }
     void reserve(std::int32_t n);   // n >= count
+    // Room for `more` pushes without regrowing; grows at least twofold, so
+    // callers that announce many small batches stay linear.
+    void reserveMore(std::int32_t more) {
+        if (more > capacity - count) reserve(count + more > 2 * capacity ? count + more : 2 * capacity);
+    }
     void clear();                   // keeps the storage
     void** slot(std::int32_t i) { return &data[i]; }
     void* at(std::int32_t i) const { return data[i]; }

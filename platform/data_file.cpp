@@ -52,18 +52,24 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::FILE* file = openDataFile(path);
     if (!file) return false;
+    // The size the file reports is read straight into place (stdio passes a
+    // read this large through without its own buffer); anything past it, for
+    // a file that grew or a size not known, comes in chunks after.
     struct stat info;
-    if (fstat(fileno(file), &info) == 0 && info.st_size > 0) bytes.reserve(std::size_t(info.st_size));
-    std::uint8_t chunk[65536];
-    bool ok = true;
-    for (;;) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (got < sizeof chunk) {
-            ok = !std::ferror(file);
-            break;
+    std::size_t expected = 0;
+    if (fstat(fileno(file), &info) == 0 && info.st_size > 0) expected = std::size_t(info.st_size);
+    bytes.resize(expected);
+    std::size_t got = expected ? std::fread(bytes.data(), 1, expected, file) : 0;
+    bytes.resize(got);
+    if (got == expected) {
+        std::uint8_t chunk[65536];
+        for (;;) {
+            const std::size_t more = std::fread(chunk, 1, sizeof chunk, file);
+            bytes.insert(bytes.end(), chunk, chunk + more);
+            if (more < sizeof chunk) break;
         }
     }
+    const bool ok = !std::ferror(file);
     std::fclose(file);
     if (!ok) bytes.clear();
     return ok;

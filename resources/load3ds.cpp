@@ -1,5 +1,6 @@
 #include "resources/load3ds.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -211,6 +212,9 @@ void Reader::vertexList(std::size_t body, std::size_t end, int) {
     // Vertices belong to the last object; without one they have no owner.
     if (!lastObject) return;
     const std::size_t recordSize = 12;
+    const std::int32_t present = std::int32_t(std::min(count, (end - pos) / recordSize));
+    model->vertices.reserveMore(present);
+    lastObject->vertices.reserveMore(present);
     for (std::size_t i = 0; i < count && end - pos >= recordSize; ++i, pos += recordSize) {
         const float x = f32(pos), y = f32(pos + 4), z = f32(pos + 8);
         Vertex* vertex = new Vertex(Vector(double(x), -double(z), double(y)));
@@ -226,6 +230,11 @@ void Reader::faceList(std::size_t body, std::size_t end, int depth) {
     const std::size_t recordSize = 8;   // three indices and an unused flags word
     const std::int64_t base = lastObject ? lastObject->vertexBase : 0;
     const std::int64_t vertexCount = model->vertices.count();
+    const std::size_t present = std::min(count, (end - pos) / recordSize);
+    model->faces.reserveMore(std::int32_t(present));
+    if (lastObject) lastObject->faces.reserveMore(std::int32_t(present));
+    if (fileFaces.capacity() - fileFaces.size() < present)   // twofold at least: many small lists stay linear
+        fileFaces.reserve(std::max(fileFaces.size() + present, 2 * fileFaces.capacity()));
     for (std::size_t i = 0; i < count; ++i, pos += recordSize) {
         if (end - pos < recordSize) return;   // short: no sub-chunks either
         std::int64_t index[3];

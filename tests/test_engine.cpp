@@ -95,6 +95,31 @@ TEST(PtrArray, ClearKeepsStorageAndDoublingKeepsSlots) {
     EXPECT_EQ(array.at(0), &values[39]);
 }
 
+// A reader announces each batch; storage must not move inside a batch, and
+// many small batches must not regrow the array once per batch.
+TEST(PtrArray, ReserveMoreHoldsABatchAndGrowsGeometrically) {
+    Qu::PtrArray array;
+    int value = 0;
+    array.reserveMore(100);
+    EXPECT_GE(array.slots(), 100);
+    void** start = array.slot(0);
+    for (int i = 0; i < 100; ++i) array.push(&value);
+    EXPECT_EQ(array.slot(0), start);
+    array.reserveMore(0);
+    EXPECT_EQ(array.slot(0), start);
+
+    int growths = 0;
+    for (int batch = 0; batch < 1000; ++batch) {
+        const std::int32_t slots = array.slots();
+        array.reserveMore(3);
+        growths += array.slots() != slots;
+        for (int i = 0; i < 3; ++i) array.push(&value);
+    }
+    EXPECT_EQ(array.size(), 3100);
+    EXPECT_LE(growths, 6);   // 100 -> 3100 slots by doubling
+    EXPECT_EQ(array.at(3099), &value);
+}
+
 void expectVector(const Qu::Vector& v, double x, double y, double z, double eps = 1e-6) {
     EXPECT_NEAR(v.x, x, eps);
     EXPECT_NEAR(v.y, y, eps);
