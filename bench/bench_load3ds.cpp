@@ -158,7 +158,7 @@ int main() {
     if (!root.empty())
         for (const char* name : {"forresta.3ds", "asmtest2.3ds", "scenery.3ds", "space.3ds", "earth.3ds",
                                  "forrest6.3ds", "fordrop.3ds", "foreye.3ds", "forende.3ds"})
-            ratios.push_back(compareLoaders(std::string("generated ") + name, root + "/data/" + name, 7));
+            ratios.push_back(compareLoaders(std::string("generated ") + name, root + "/data/" + name, 15));
 
     const std::string dir = testsupport::makeTempDir();
     const std::string large = dir + "/large.3ds";
