@@ -43,14 +43,15 @@ std::vector<PlanFrame> scenePlan(int warmFrames, int measuredFrames) {
         for (int k = 0; k < warmFrames + measuredFrames; ++k) {
             const std::uint32_t ms = std::min(middle + std::uint32_t(k) * frameStepMs, stop);
             if (ms <= plan.back().ms) continue;
-            plan.push_back(PlanFrame{segment, ms, k >= warmFrames});
+            plan.push_back(PlanFrame{segment, ms, k >= warmFrames, k == warmFrames - 1});
         }
         start = stop;
     }
     return plan;
 }
 
-PlanMode::PlanMode(std::vector<PlanFrame> frames, bool samples) : plan(std::move(frames)), countSamples(samples) {}
+PlanMode::PlanMode(std::vector<PlanFrame> frames, bool samples, int replayCount)
+    : plan(std::move(frames)), countSamples(samples), replays(replayCount) {}
 
 void PlanMode::startupTimes(const std::vector<double>& swapSeconds, double doneSeconds) {
     runStart = steadySeconds() - doneSeconds;
@@ -65,6 +66,7 @@ void PlanMode::startupTimes(const std::vector<double>& swapSeconds, double doneS
 bool PlanMode::begin() {
     if (onBegin && !onBegin()) return false;
     if (countSamples) glGenQueries(1, &query);
+    if (replays > 0) list = glGenLists(1);
     lastSwap = steadySeconds();
     openQuery();
     return !plan.empty();
@@ -101,9 +103,26 @@ double PlanMode::closeQuery() {
     return double(samples);
 }
 
+double PlanMode::replayList() const {
+    std::vector<double> times;
+    glFinish();
+    for (int i = 0; i < replays; ++i) {
+        const double start = steadySeconds();
+        glCallList(list);
+        glFinish();
+        times.push_back((steadySeconds() - start) * 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 bool PlanMode::frame(const capture::FrameInfo& info, const std::vector<std::uint8_t>*) {
     const double now = steadySeconds();
     const double frameMs = (now - lastSwap) * 1000.0;
+    // The list ends inside the query, which began before it.
+    const bool replay = recording;
+    if (recording) glEndList();
+    recording = false;
     const double samples = closeQuery();
     if (info.number == 0) firstFrameMs = (now - runStart - holdSeconds) * 1000.0;
 
@@ -113,9 +132,14 @@ bool PlanMode::frame(const capture::FrameInfo& info, const std::vector<std::uint
         frames.push_back(MeasuredFrame{plan[at].segment, frameMs, samples});
     }
     if (at + 1 < plan.size() && plan[at + 1].measured && beforeMeasured) beforeMeasured(plan[at + 1]);
+    if (replay && at < plan.size()) replayed.push_back(ReplayedFrame{plan[at].segment, replayList()});
     // None is left open after the last frame: llvmpipe frees an open query
     // with its context and then still counts into it while flushing.
     if (at + 1 < plan.size()) openQuery();
+    if (at + 1 < plan.size() && plan[at + 1].recorded && list != 0) {
+        glNewList(list, GL_COMPILE_AND_EXECUTE);
+        recording = true;
+    }
     lastSwap = steadySeconds();
     return true;
 }

@@ -24,6 +24,7 @@ struct PlanFrame {
     int segment = 0;          // timeline segment index
     std::uint32_t ms = 0;     // demo time on the virtual clock
     bool measured = false;
+    bool recorded = false;    // its GL commands are kept for a replay (with recordFrames)
 };
 
 struct MeasuredFrame {
@@ -32,12 +33,23 @@ struct MeasuredFrame {
     double samples = 0.0;     // fragments written (0 without countSamples)
 };
 
-// Entry, warm-up and measured frames of every segment, in time order.
+// Entry, warm-up and measured frames of every segment, in time order; the
+// last warm-up frame of each segment is the one recorded for a replay.
 std::vector<PlanFrame> scenePlan(int warmFrames, int measuredFrames);
+
+// A recorded frame replayed alone: the GL work of exactly that frame with
+// none of the demo's CPU work or immediate-mode submission around it.
+struct ReplayedFrame {
+    int segment = 0;
+    double replayMs = 0.0;    // median of the replays, each ended by glFinish
+};
 
 class PlanMode : public capture::CaptureMode {
 public:
-    PlanMode(std::vector<PlanFrame> plan, bool countSamples);
+    // With `recordFrames`, each frame marked `recorded` is compiled into a
+    // display list as it is drawn (GL_COMPILE_AND_EXECUTE, so it still draws)
+    // and replayed `replays` times after its swap, outside every frame time.
+    PlanMode(std::vector<PlanFrame> plan, bool countSamples, int replays = 0);
 
     std::string label() const override { return "bench"; }
     std::uint32_t startupStepMs() const override { return 2000; }   // the hold is one frame
@@ -63,11 +75,15 @@ public:
     // the hold frame, ms.
     double firstFrameMs = 0.0;
     std::vector<MeasuredFrame> frames;
+    std::vector<ReplayedFrame> replayed;
 
 private:
     std::vector<PlanFrame> plan;
     bool countSamples;
+    int replays;
     unsigned query = 0;
+    unsigned list = 0;
+    bool recording = false;
     bool queryOpen = false;
     double lastSwap = 0.0;      // steady seconds
     double holdSeconds = 0.0;   // the one hold frame
@@ -76,6 +92,7 @@ private:
     std::size_t indexOf(std::uint32_t ms) const;
     void openQuery();
     double closeQuery();
+    double replayList() const;
 };
 
 // Full-screen-equivalent fills: fragments over 1024 x 768.
