@@ -1,24 +1,6 @@
 #include "engine/vector.h"
 
-#include <cmath>
-
 namespace Qu {
-
-double Vector::length() const {
-    double l = std::sqrt(x * x + y * y + z * z);
-    return l == 0.0 ? 1.0 : l;
-}
-
-void Vector::normalise() {
-    double l = length();
-    x /= l;
-    y /= l;
-    z /= l;
-}
-
-Vector Vector::cross(const Vector& v) const {
-    return Vector(y * v.z - z * v.y, z * v.x - x * v.z, x * v.y - y * v.x);
-}
 
 void Vector::transform(double sx, double sy, double sz, const Matrix& M) {
     const float* m = M.m;

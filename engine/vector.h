@@ -4,6 +4,8 @@
 // Conventions for all engine math: vectors are row vectors and are
 // transformed from the left, v' = v·M (see engine/matrix.h). Angles are in
 // radians. Positions are doubles, rotations floats.
+#include <cmath>
+
 #include "engine/matrix.h"
 
 namespace Qu {
@@ -22,9 +24,18 @@ struct Vector {
         return *this;
     }
     // A zero vector reports length 1.0 so that normalise leaves it zero.
-    double length() const;
-    void normalise();
-    Vector cross(const Vector& v) const;
+    // Inline: normals are worked out per face and per vertex at load time.
+    double length() const {
+        const double l = std::sqrt(x * x + y * y + z * z);
+        return l == 0.0 ? 1.0 : l;
+    }
+    void normalise() {
+        const double l = length();
+        x /= l;
+        y /= l;
+        z /= l;
+    }
+    Vector cross(const Vector& v) const { return Vector(y * v.z - z * v.y, z * v.x - x * v.z, x * v.y - y * v.x); }
     // this := (x, y, z)·M; the source may be this vector's own components.
     void transform(double x, double y, double z, const Matrix& M);
 };
