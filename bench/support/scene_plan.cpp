@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "bench/support/bench_support.h"
 #include "render/renderer.h"
 #include "resources/texture_library.h"
 #include "shell/startup.h"
@@ -104,16 +105,11 @@ double PlanMode::closeQuery() {
 }
 
 double PlanMode::replayList() const {
-    std::vector<double> times;
     glFinish();
-    for (int i = 0; i < replays; ++i) {
-        const double start = steadySeconds();
+    return medianMs(replays, [this] {
         glCallList(list);
         glFinish();
-        times.push_back((steadySeconds() - start) * 1000.0);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    });
 }
 
 bool PlanMode::frame(const capture::FrameInfo& info, const std::vector<std::uint8_t>*) {
