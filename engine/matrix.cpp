@@ -9,10 +9,11 @@ void Matrix::identity() {
 }
 
 void Matrix::rotation(float a, float b, float c) {
-    // Double-precision sine and cosine, each element stored as float.
-    double sa = std::sin(a), ca = std::cos(a);
-    double sb = std::sin(b), cb = std::cos(b);
-    double sc = std::sin(c), cc = std::cos(c);
+    // Double-precision sine and cosine, each element stored as float. The
+    // casts matter: std::sin of a float is the single-precision overload.
+    double sa = std::sin(double(a)), ca = std::cos(double(a));
+    double sb = std::sin(double(b)), cb = std::cos(double(b));
+    double sc = std::sin(double(c)), cc = std::cos(double(c));
     m[0] = float(cb * cc);
     m[1] = float(cb * sc);
     m[2] = float(-sb);

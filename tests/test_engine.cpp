@@ -152,10 +152,20 @@ TEST(Matrix, RotationFollowsTheElementFormulas) {
     m.rotation(0, 0, 0);
     for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(m.m[i], i % 4 == 0 ? 1.0f : 0.0f);
 
-    Qu::Vector v;
-    m.rotation(0.3f, 0, 0);
-    v.transform(0, 1, 0, m);
-    expectVector(v, 0, std::cos(0.3f), std::sin(0.3f));
+    // Every element is the double formula rounded once to float, bit for bit;
+    // single-precision sines would be a float step off for most angles.
+    for (int k = -40; k <= 40; ++k) {
+        float a = 0.173f * k, b = -0.091f * k + 0.05f, c = 0.257f * k - 0.3f;
+        double sa = std::sin(double(a)), ca = std::cos(double(a));
+        double sb = std::sin(double(b)), cb = std::cos(double(b));
+        double sc = std::sin(double(c)), cc = std::cos(double(c));
+        const float expected[9] = {
+            float(cb * cc), float(cb * sc), float(-sb),
+            float(sa * sb * cc - ca * sc), float(ca * cc + sa * sb * sc), float(sa * cb),
+            float(ca * sb * cc + sa * sc), float(ca * sb * sc - sa * cc), float(ca * cb)};
+        m.rotation(a, b, c);
+        for (int i = 0; i < 9; ++i) ASSERT_EQ(m.m[i], expected[i]) << "k " << k << " element " << i;
+    }
 
     // x first, then y, then z: compare with the product of the three.
     Qu::Matrix rx, ry, rz, all;
