@@ -62,6 +62,9 @@ public:
     void mapFileName(std::size_t body, std::size_t end, int depth);
 
 private:
+    // Faces join their lists once their object has ended: a face list may
+    // come before the vertex list it indexes.
+    void settleFaces();
     void readChunks(std::size_t pos, std::size_t end, int depth);
     std::uint16_t u16(std::size_t pos) const { return std::uint16_t(data[pos] | data[pos + 1] << 8); }
     std::uint32_t u32(std::size_t pos) const {
@@ -92,6 +95,12 @@ private:
     // Every face record of the file in file order, null where the face was
     // dropped, so that material entries keep following the file.
     std::vector<Face*> fileFaces;
+    struct PendingFace {
+        Face* face;
+        Object* object;
+        std::size_t fileIndex;
+    };
+    std::vector<PendingFace> pendingFaces;
     std::size_t faceMaterialCounter = 0;
     std::size_t mappingCounter = 0;
 };
@@ -134,6 +143,7 @@ const ChunkRow* findRow(std::uint16_t id) {
 
 void Reader::run() {
     readChunks(0, size, 0);
+    settleFaces();
 
     // Faces take the texture coordinates of their corners' vertices.
     for (Object* object : objects) {
@@ -203,6 +213,23 @@ void Reader::objectBlock(std::size_t body, std::size_t end, int depth) {
     objects.push_back(object);
     lastObject = object;
     readChunks(pos, end, depth);
+    settleFaces();
+}
+
+void Reader::settleFaces() {
+    const std::uint32_t vertexCount = std::uint32_t(model->vertices.count());
+    for (const PendingFace& pending : pendingFaces) {
+        Face* face = pending.face;
+        if (face->vertexIndex[0] < vertexCount && face->vertexIndex[1] < vertexCount &&
+            face->vertexIndex[2] < vertexCount) {
+            model->faces.add(face);
+            pending.object->faces.add(face);
+        } else {
+            fileFaces[pending.fileIndex] = nullptr;   // later material entries skip it too
+            delete face;
+        }
+    }
+    pendingFaces.clear();
 }
 
 void Reader::vertexList(std::size_t body, std::size_t end, int) {
@@ -228,8 +255,7 @@ void Reader::faceList(std::size_t body, std::size_t end, int depth) {
     const std::size_t count = u16(body);
     std::size_t pos = body + 2;
     const std::size_t recordSize = 8;   // three indices and an unused flags word
-    const std::int64_t base = lastObject ? lastObject->vertexBase : 0;
-    const std::int64_t vertexCount = model->vertices.count();
+    const std::uint32_t base = lastObject ? std::uint32_t(lastObject->vertexBase) : 0;
     const std::size_t present = std::min(count, (end - pos) / recordSize);
     model->faces.reserveMore(std::int32_t(present));
     if (lastObject) lastObject->faces.reserveMore(std::int32_t(present));
@@ -237,20 +263,13 @@ void Reader::faceList(std::size_t body, std::size_t end, int depth) {
         fileFaces.reserve(std::max(fileFaces.size() + present, 2 * fileFaces.capacity()));
     for (std::size_t i = 0; i < count; ++i, pos += recordSize) {
         if (end - pos < recordSize) return;   // short: no sub-chunks either
-        std::int64_t index[3];
-        bool valid = lastObject != nullptr;
-        for (int c = 0; c < 3; ++c) {
-            index[c] = base + u16(pos + 2 * std::size_t(c));
-            if (index[c] >= vertexCount) valid = false;
-        }
-        if (!valid) {
+        if (!lastObject) {
             fileFaces.push_back(nullptr);
             continue;
         }
-        Face* face = new Face(0, 0, 0, 0, 0, 0, std::uint32_t(index[0]), std::uint32_t(index[1]),
-                              std::uint32_t(index[2]));
-        model->faces.add(face);
-        lastObject->faces.add(face);
+        Face* face = new Face(0, 0, 0, 0, 0, 0, base + u16(pos), base + u16(pos + 2),
+                              base + u16(pos + 4));
+        pendingFaces.push_back({face, lastObject, fileFaces.size()});
         fileFaces.push_back(face);
     }
     readChunks(pos, end, depth);

@@ -440,13 +440,21 @@ TEST_F(Load3ds, FacesNamingMissingVerticesAreDroppedAndMaterialsFollowTheFile) {
     // File face 1 names vertex 3 of a 3-vertex object.
     c.beginFaces({{0, 1, 2}, {0, 1, 3}, {2, 1, 0}}).faceMaterial("one", {0, 1}).faceMaterial("two", {2}).end();
     c.end().end();
+    // Object b lists its faces before its vertices: indices are resolved
+    // when the object ends, so its faces stay (its fourth vertex is missing).
+    c.begin(0x4000).text("b").begin(0x4100);
+    c.beginFaces({{0, 1, 2}, {2, 1, 3}}).end();
+    c.vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    c.end().end();
     c.end().end();
     Model* model = load(c, &library);
-    ASSERT_EQ(model->faces.count(), 2);
+    ASSERT_EQ(model->faces.count(), 3);
     EXPECT_EQ(object(model, 0)->faces.count(), 2);
     EXPECT_EQ(model->faces.at(0)->texture, one);
     EXPECT_EQ(model->faces.at(1)->vertexIndex[0], 2u);   // file face 2
     EXPECT_EQ(model->faces.at(1)->texture, two);
+    ASSERT_EQ(object(model, 1)->faces.count(), 1);
+    EXPECT_EQ(model->faces.at(2)->vertexIndex[2], 5u);   // base 3 + file index 2
 }
 
 TEST_F(Load3ds, EntriesBeyondFacesAndVerticesAreReadPast) {
