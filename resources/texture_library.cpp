@@ -239,29 +239,35 @@ TgaStatus readTgaFile(const char* fileName, Image& image) {
     std::unique_ptr<std::FILE, FileCloser> file(fileName ? platform::openDataFile(fileName) : nullptr);
     struct stat info;
     if (!file || fstat(fileno(file.get()), &info) != 0 || info.st_size < 0) return TgaStatus::cannotOpen;
-    const std::size_t fileSize = std::size_t(info.st_size);
+    return readTgaStream(file.get(), std::size_t(info.st_size), image);
+}
 
+TgaStatus readTgaStream(std::FILE* file, std::size_t fileSize, Image& image) {
+    image.pixels = nullptr;
     std::uint8_t header[headerSize];
     const std::size_t headerBytes = std::min(fileSize, headerSize);
-    if (std::fread(header, 1, headerBytes, file.get()) != headerBytes) return readFailure(file.get());
+    const std::size_t headerRead = std::fread(header, 1, headerBytes, file);
+    // Fewer than the type field's bytes is a bad header, cut short or unreadable alike.
+    if (headerRead < typeFieldSize) return TgaStatus::shortHeader;
+    if (headerRead != headerBytes) return readFailure(file);
     TgaLayout layout;
     const TgaStatus status = readLayout(header, fileSize, layout);
     if (status != TgaStatus::ok) return status;
-    if (layout.offset != headerBytes && std::fseek(file.get(), long(layout.offset), SEEK_SET) != 0)
+    if (layout.offset != headerBytes && std::fseek(file, long(layout.offset), SEEK_SET) != 0)
         return TgaStatus::truncated;
 
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[layout.imageSize]);
     if (!pixels) return TgaStatus::outOfMemory;
     if (!layout.rle) {
         // Straight into the image, then swapped where it lies.
-        if (std::fread(pixels.get(), 1, layout.imageSize, file.get()) != layout.imageSize)
-            return readFailure(file.get());
+        if (std::fread(pixels.get(), 1, layout.imageSize, file) != layout.imageSize)
+            return readFailure(file);
         copySwapped(pixels.get(), pixels.get(), layout.pixelCount, layout.bytesPerPixel);
     } else {
         std::unique_ptr<std::uint8_t[]> stream(new (std::nothrow) std::uint8_t[layout.streamSize]);
         if (!stream) return TgaStatus::outOfMemory;
-        if (std::fread(stream.get(), 1, layout.streamSize, file.get()) != layout.streamSize)
-            return readFailure(file.get());
+        if (std::fread(stream.get(), 1, layout.streamSize, file) != layout.streamSize)
+            return readFailure(file);
         if (!decodeRle(stream.get(), layout.streamSize, pixels.get(), layout.pixelCount, layout.bytesPerPixel))
             return TgaStatus::truncated;
     }

@@ -12,6 +12,7 @@
 // first pixel of the file.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "engine/list.h"
 
@@ -74,8 +75,11 @@ TgaStatus decodeTga(const std::uint8_t* data, std::size_t size, Image& image);
 // Reads and decodes a TGA file (found as platform::openDataFile finds it)
 // with the same rules and results as decodeTga on the file's bytes; plain
 // pixel data is read straight into the image, with no copy of the file.
-// cannotOpen also covers a read error.
+// A read error in the header's first 12 bytes is a shortHeader, as a file
+// cut short there is; a later read error is cannotOpen.
 TgaStatus readTgaFile(const char* fileName, Image& image);
+// The same from an open file of `fileSize` bytes, read from its start.
+TgaStatus readTgaStream(std::FILE* file, std::size_t fileSize, Image& image);
 
 class TextureLibrary {
 public:

@@ -275,6 +275,42 @@ TEST(TgaDecode, RleStreamsThatOverrunOrStopShortFail) {
     }
 }
 
+// A disk that fails mid-file: a stream whose reads stop with an error after
+// `good` bytes. Fewer than 12 header bytes is a bad header however it came.
+TEST(TgaDecode, ReadErrorsInTheHeaderAreABadHeaderLaterOnesAFailedLoad) {
+    struct Source {
+        Bytes bytes;
+        std::size_t at = 0, good = 0;
+    };
+    static const cookie_io_functions_t failing = {
+        [](void* cookie, char* out, std::size_t size) -> ssize_t {
+            auto* source = static_cast<Source*>(cookie);
+            if (source->at >= source->good) return -1;
+            std::size_t n = std::min(size, source->good - source->at);
+            std::memcpy(out, source->bytes.data() + source->at, n);
+            source->at += n;
+            return ssize_t(n);
+        },
+        nullptr, nullptr, nullptr};
+    const Bytes file = plainTga(2, 1, 24, {1, 2, 3, 4, 5, 6});
+    const std::pair<std::size_t, Qu::TgaStatus> cases[] = {
+        {0, Qu::TgaStatus::shortHeader},
+        {11, Qu::TgaStatus::shortHeader},
+        {12, Qu::TgaStatus::cannotOpen},
+        {20, Qu::TgaStatus::cannotOpen},
+    };
+    for (const auto& [good, expected] : cases) {
+        Source source{file, 0, good};
+        std::FILE* stream = fopencookie(&source, "rb", failing);
+        ASSERT_NE(stream, nullptr);
+        std::setvbuf(stream, nullptr, _IONBF, 0);
+        Qu::Image image;
+        EXPECT_EQ(Qu::readTgaStream(stream, file.size(), image), expected) << good << " good bytes";
+        EXPECT_EQ(image.pixels, nullptr);
+        std::fclose(stream);
+    }
+}
+
 // The real files come from another program; stb_image decodes them
 // independently. stb puts the top row first; the engine keeps file order.
 TEST(TgaDecode, RealFilesMatchAnIndependentDecoder) {
