@@ -355,8 +355,13 @@ int getOutput() {
     if (std::strcmp(name, "alsa") == 0) return outputAlsa;
     if (std::strcmp(name, "dsp") == 0) return outputOss;
     if (std::strcmp(name, "esd") == 0) return outputEsd;
-    if (std::strcmp(name, "dummy") == 0) return outputNoSound;
     return outputOther;
+}
+
+const char* getOutputDriverName() {
+    if (getOutput() == outputNoSound) return "";
+    const char* name = SDL_GetCurrentAudioDriver();
+    return name ? name : "";
 }
 
 int getNumDrivers() {

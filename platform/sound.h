@@ -23,14 +23,14 @@ namespace platform::sound {
 // Output types. getOutput() maps the audio driver really in effect onto
 // these; a driver with none of these names gives outputOther.
 enum : int {
-    outputNoSound = 0,      // no audio driver could start, or the dummy driver
+    outputNoSound = 0,      // no audio driver could start, or output 0 was chosen
     outputWinmm = 1,
     outputDirectSound = 2,
     outputA3d = 3,
     outputOss = 4,
     outputEsd = 5,
     outputAlsa = 6,
-    outputOther = 100,      // PulseAudio, PipeWire, disk writer, ...
+    outputOther = 100,      // PulseAudio, PipeWire, disk writer, dummy, ...: see getOutputDriverName
 };
 
 // Error codes, as getError() reports them.
@@ -80,6 +80,8 @@ float getVersion();
 // that nothing can play.
 bool setOutput(int output);
 int getOutput();
+// The audio driver's own name ("pulseaudio", "dummy", ...), "" for outputNoSound.
+const char* getOutputDriverName();
 int getNumDrivers();                 // the audio devices the driver lists
 const char* getDriverName(int index);  // null when out of range
 bool setDriver(int index);

@@ -30,7 +30,7 @@ const char* outputName(int output) {
     case sound::outputOss: return "Open Sound System";
     case sound::outputEsd: return "Enlightenment Sound Daemon";
     case sound::outputAlsa: return "ALSA";
-    default: return "";
+    default: return sound::getOutputDriverName();   // PulseAudio, PipeWire, ...: the driver's own name
     }
 }
 
