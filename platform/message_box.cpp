@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include "platform/window.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,14 +34,22 @@ bool presetAnswer() {
     return value && SDL_strcasecmp(value, "yes") == 0;
 }
 
+bool named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && value[0] != '\0';
+}
+
 // SDL falls back to its offscreen or dummy driver when there is no display;
-// a box there would show nothing, or block on nothing.
-bool windowSystemUp() {
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver) return false;
-    return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0 &&
-           std::strcmp(driver, "evdev") != 0;
+// a box there would show nothing, or block on nothing. SDL shows a box
+// without an owner through a connection of its own, video up or not.
+bool displayReachable() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return driver && !isInvisibleVideoDriver(driver);
+    }
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (requested && requested[0] != '\0' && isInvisibleVideoDriver(requested)) return false;
+    return named("DISPLAY") || named("WAYLAND_DISPLAY");
 }
 
 Uint32 sdlFlags(MessageIcon icon) {
@@ -66,7 +76,7 @@ void showMessageBox(const std::string& text, const std::string& caption, Message
         record.boxes.push_back({caption, text, icon, false, false});
         return;
     }
-    if (nonInteractive() || !windowSystemUp()) return;
+    if (!messageBoxWouldShow()) return;
     SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), nullptr);
 }
 
@@ -83,7 +93,7 @@ bool askYesNo(const std::string& text, const std::string& caption, MessageIcon i
         return answer;
     }
     if (nonInteractive()) return presetAnswer();
-    if (!windowSystemUp()) return false;
+    if (!displayReachable()) return false;
 
     const SDL_MessageBoxButtonData buttons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
@@ -100,6 +110,8 @@ bool askYesNo(const std::string& text, const std::string& caption, MessageIcon i
     if (SDL_ShowMessageBox(&box, &pressed) != 0) return false;
     return pressed == 1;
 }
+
+bool messageBoxWouldShow() { return !recorder().on && !nonInteractive() && displayReachable(); }
 
 void recordMessageBoxes(bool on) {
     Recorder& record = recorder();

@@ -3,8 +3,11 @@
 //
 // Every text also goes to standard error as one line "caption: text", so a
 // run without a window system (or with nobody to read a box) keeps it.
-// A real box is shown only while SDL video runs on a real window-system
-// driver; otherwise standard error is all there is and askYesNo answers No.
+// A box has no owner window, so it needs no video subsystem of ours, only a
+// display: SDL video running on a real window-system driver or, with video
+// down (after the window's teardown, say), a display named in the
+// environment and no invisible video driver asked for. Without one,
+// standard error is all there is and askYesNo answers No.
 //
 // Automation (end-to-end runs must never block on a box):
 //   GRAVLET_NONINTERACTIVE=1   no box is ever shown;
@@ -34,6 +37,9 @@ struct RecordedMessageBox {
     bool yesNo = false;   // asked with askYesNo
     bool answer = false;  // what askYesNo returned
 };
+
+// Whether a box asked for now would really be shown on screen.
+bool messageBoxWouldShow();
 
 // Turning recording on or off clears the list and the answer queue.
 void recordMessageBoxes(bool on);

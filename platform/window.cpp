@@ -184,7 +184,7 @@ public:
     unsigned close() override {
         unsigned failures = 0;
         if (context) {
-            if (SDL_GL_MakeCurrent(window, nullptr) != 0) failures |= teardownReleaseCurrent;
+            if (SDL_GL_MakeCurrent(window, nullptr) != 0) failures |= teardownFailed(teardownReleaseCurrent);
             SDL_GL_DeleteContext(context);
             context = nullptr;
         }
@@ -209,9 +209,21 @@ public:
 
     bool takeMessage(WindowMessage& message) override {
         if (!videoStarted) return false;
+        // A key-down of Esc is followed at once by its character message, so
+        // that the loop, which looks at the key state before it handles a
+        // message, sees Esc down on the very next message: the press ends the
+        // demo, not the release. SDL sends no text for Esc.
+        if (escCharacterPending) {
+            escCharacterPending = false;
+            message = WindowMessage();
+            message.type = WindowMessage::character;
+            message.virtualKey = vkEscape;
+            return true;
+        }
         SDL_Event event;
         if (!SDL_PollEvent(&event)) return false;
         message = translate(event, window);
+        escCharacterPending = message.type == WindowMessage::keyDown && message.virtualKey == vkEscape;
         return true;
     }
 
@@ -232,6 +244,7 @@ private:
     }
 
     bool videoStarted = false;
+    bool escCharacterPending = false;
     bool haveMode = false;
     SDL_DisplayMode fullscreenMode{};
     SDL_Window* window = nullptr;

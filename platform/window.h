@@ -13,6 +13,7 @@
 // letters and digits by their ASCII capitals); a key pressed or released
 // with Alt held is a system key (sysKeyDown / sysKeyUp).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,7 @@ struct WindowMessage {
         activate,       // minimised tells whether the window is iconified
         keyDown, keyUp,             // virtualKey 1..255
         sysKeyDown, sysKeyUp,       // virtualKey 1..255, Alt held
+        character,      // virtualKey is the character code a key-down produced (Esc: 0x1B)
         size,           // x, y: new client width and height in pixels
         mouseMove,      // x, y: client pixels
         leftButtonDown, leftButtonUp, rightButtonDown, rightButtonUp,
@@ -85,8 +87,13 @@ public:
     virtual OpenStep open(const char* title, int width, int height, int bits, int depthBits,
                           bool fullscreen) = 0;
     // Releases whatever is held, in reverse order; each step runs only if
-    // its part is held. Returns the teardown flags of the steps that failed.
+    // its part is held. A failing step is reported through teardownFailed
+    // before the next step runs; returns the flags of all that failed.
     virtual unsigned close() = 0;
+    // Who hears of each failing teardown step (the shell shows a box).
+    void onTeardownFailure(std::function<void(unsigned step)> listener) {
+        teardownListener = std::move(listener);
+    }
 
     // Vsync: adaptive first, then plain. Returns the interval in effect
     // (-1 adaptive, 1 plain, 0 none: the loop runs free).
@@ -102,6 +109,16 @@ public:
     // failure text of the window system.
     virtual std::string videoDriver() const = 0;
     virtual std::string error() const = 0;
+
+protected:
+    // For close(): tells the listener at once; returns `step`.
+    unsigned teardownFailed(unsigned step) {
+        if (teardownListener) teardownListener(step);
+        return step;
+    }
+
+private:
+    std::function<void(unsigned)> teardownListener;
 };
 
 std::unique_ptr<GlWindow> makeSdlGlWindow();

@@ -48,6 +48,17 @@ const char* openStepText(platform::OpenStep step) {
     return nullptr;
 }
 
+const char* teardownStepText(unsigned step) {
+    switch (step) {
+    case platform::teardownReleaseCurrent: return "Cannot release GDI device context or rendering context.";
+    case platform::teardownDeleteContext: return "Cannot release rendering context.";
+    case platform::teardownReleaseDrawable: return "Cannot release GDI device context.";
+    case platform::teardownDestroyWindow: return "Couldn't release window.";
+    case platform::teardownStopVideo: return "Couldn't unregister class.";
+    }
+    return "";
+}
+
 bool openGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
     fullscreenMode = fullscreen;
     if (!installed) installed = platform::makeSdlGlWindow();
@@ -105,24 +116,13 @@ void closeGlWindow() {
         window->restoreDisplayMode();
         window->showCursor(true);
     }
-    unsigned failures = window->close();
-    struct Step {
-        unsigned flag;
-        const char* text;
-    };
-    static const Step steps[] = {
-        {platform::teardownReleaseCurrent, "Cannot release GDI device context or rendering context."},
-        {platform::teardownDeleteContext, "Cannot release rendering context."},
-        {platform::teardownReleaseDrawable, "Cannot release GDI device context."},
-        {platform::teardownDestroyWindow, "Couldn't release window."},
-        {platform::teardownStopVideo, "Couldn't unregister class."},
-    };
-    for (const Step& step : steps) {
-        if (failures & step.flag) {
-            platform::showMessageBox(step.text, windowText::shutdownCaption,
-                                     platform::MessageIcon::information);
-        }
-    }
+    // Each failing step's box is shown at that step; the teardown goes on after it.
+    window->onTeardownFailure([](unsigned step) {
+        platform::showMessageBox(teardownStepText(step), windowText::shutdownCaption,
+                                 platform::MessageIcon::information);
+    });
+    window->close();
+    window->onTeardownFailure(nullptr);
     windowHandle = nullptr;
 }
 

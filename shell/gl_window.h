@@ -59,3 +59,5 @@ constexpr const char* shutdownCaption = "SHUTDOWN ERROR";
 
 // Message for a failed opening step; null for OpenStep::none.
 const char* openStepText(platform::OpenStep step);
+// Message for one failed teardown step (a platform::teardown* flag).
+const char* teardownStepText(unsigned step);

@@ -20,7 +20,7 @@ find_program(XDOTOOL xdotool)
 find_program(IMAGEMAGICK_IMPORT import)
 if(XVFB_RUN AND XDOTOOL AND IMAGEMAGICK_IMPORT AND TARGET gravlet)
   foreach(case opens_loads_runs_and_ends_on_esc missing_model no_display no_audio
-               window_close fullscreen_refused)
+               window_close fullscreen_refused window_fails_shows_box)
     add_test(NAME e2e.${case}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run_e2e.sh ${case}
                      $<TARGET_FILE:gravlet> $<TARGET_FILE:gravlet-e2e-data>

@@ -1,32 +1,17 @@
 // Message boxes: the standard-error line, the test recorder with its answer
-// queue, and the non-interactive switches for end-to-end runs.
+// queue, the non-interactive switches for end-to-end runs, and whether a box
+// really reaches the screen (also after the window's teardown).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/message_box.h"
+#include "platform/window.h"
+#include "support/scoped_env.h"
 
 namespace {
 
-// Restores an environment variable on exit.
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : name(name) {
-        if (const char* value = std::getenv(name)) saved = value, had = true;
-    }
-    ~EnvGuard() {
-        if (had) setenv(name, saved.c_str(), 1);
-        else unsetenv(name);
-    }
-    void set(const char* value) { setenv(name, value, 1); }
-    void clear() { unsetenv(name); }
-
-private:
-    const char* name;
-    std::string saved;
-    bool had = false;
-};
+using testsupport::ScopedEnv;
 
 TEST(MessageBox, RecorderKeepsEveryBoxInOrder) {
     platform::recordMessageBoxes(true);
@@ -43,54 +28,71 @@ TEST(MessageBox, RecorderKeepsEveryBoxInOrder) {
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].caption, "ERROR");
     EXPECT_EQ(boxes[0].text, "Incorrect TGA type");
-    EXPECT_EQ(boxes[0].icon, platform::MessageIcon::none);
     EXPECT_FALSE(boxes[0].yesNo);
-    EXPECT_TRUE(boxes[1].yesNo);
-    EXPECT_TRUE(boxes[1].answer);
-    EXPECT_EQ(boxes[1].icon, platform::MessageIcon::warning);
+    EXPECT_TRUE(boxes[1].yesNo && boxes[1].answer);
     EXPECT_EQ(boxes[2].icon, platform::MessageIcon::information);
-    EXPECT_FALSE(boxes[2].answer);
     EXPECT_EQ(err, "ERROR: Incorrect TGA type\nVask GL: Use Windowed Mode Instead?\nQ: Again?\n");
 
-    platform::recordMessageBoxes(false);
-    EXPECT_TRUE(platform::recordedMessageBoxes().empty());
-}
-
-TEST(MessageBox, SwitchingRecordingClearsQueuedAnswers) {
-    platform::recordMessageBoxes(true);
+    // Switching clears the list and any answers still queued.
     platform::queueYesNoAnswer(true);
     platform::recordMessageBoxes(true);
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(platform::askYesNo("q", "c"));
     ::testing::internal::GetCapturedStderr();
     platform::recordMessageBoxes(false);
+    EXPECT_TRUE(platform::recordedMessageBoxes().empty());
 }
 
-// No SDL video runs in this test, so only the preset answer can say Yes.
+// No display anywhere: only the preset answer can say Yes.
 TEST(MessageBox, NonInteractiveRunsAnswerFromTheEnvironment) {
-    EnvGuard interactive("GRAVLET_NONINTERACTIVE");
-    EnvGuard answer("GRAVLET_ANSWER");
+    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
+    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "1");
     platform::recordMessageBoxes(false);
     ::testing::internal::CaptureStderr();
-
-    interactive.set("1");
-    answer.set("yes");
-    EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
-    answer.set("YES");
-    EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
-    answer.set("no");
-    EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
-    answer.clear();
-    EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
+    for (const char* yes : {"yes", "YES"}) {
+        ScopedEnv answer("GRAVLET_ANSWER", yes);
+        EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
+    }
+    {
+        ScopedEnv answer("GRAVLET_ANSWER", "no");
+        EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
+    }
     platform::showMessageBox("Program Will Now Close.", "ERROR", platform::MessageIcon::error);
-
-    interactive.set("0");   // interactive, but no window system: No, and no box
-    answer.set("yes");
-    EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
-
+    {
+        ScopedEnv on("GRAVLET_NONINTERACTIVE", "0"), answer("GRAVLET_ANSWER", "yes");
+        EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));   // interactive, no display: No
+    }
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("ERROR: Program Will Now Close.\n"), std::string::npos);
-    EXPECT_EQ(platform::recordedMessageBoxes().size(), 0u);
+}
+
+// The window's teardown stops SDL video before its boxes are shown; a box
+// without an owner must still reach a display that is there.
+TEST(MessageBox, ShownOnARealDisplayEvenAfterTheWindowSystemWasTornDown) {
+    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0");
+    platform::recordMessageBoxes(false);
+    {
+        ScopedEnv video("SDL_VIDEODRIVER", "dummy");
+        auto window = platform::makeSdlGlWindow();
+        ASSERT_TRUE(window->startVideo()) << window->error();
+        EXPECT_FALSE(platform::messageBoxWouldShow());   // running, but drawing nowhere
+        window->close();
+        EXPECT_FALSE(platform::messageBoxWouldShow());   // still asked for nowhere
+    }
+    ScopedEnv video("SDL_VIDEODRIVER", "");
+    {
+        ScopedEnv display("DISPLAY", ":97"), wayland("WAYLAND_DISPLAY", "");
+        EXPECT_TRUE(platform::messageBoxWouldShow());
+        platform::recordMessageBoxes(true);
+        EXPECT_FALSE(platform::messageBoxWouldShow());   // recorded instead
+        platform::recordMessageBoxes(false);
+        ScopedEnv off("GRAVLET_NONINTERACTIVE", "1");
+        EXPECT_FALSE(platform::messageBoxWouldShow());
+    }
+    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "wayland-7");
+    EXPECT_TRUE(platform::messageBoxWouldShow());
+    ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(platform::messageBoxWouldShow());
 }
 
 }  // namespace

@@ -65,6 +65,11 @@ TEST_F(SdlEvents, KeysCarryTheOriginalVirtualKeyCodes) {
     WindowMessage esc = roundTrip(key(SDL_KEYDOWN, SDLK_ESCAPE));
     EXPECT_EQ(esc.type, WindowMessage::keyDown);
     EXPECT_EQ(esc.virtualKey, 0x1B);
+    // Its character message comes next, so the loop sees Esc down on the press.
+    WindowMessage character;
+    ASSERT_TRUE(window->takeMessage(character));
+    EXPECT_EQ(character.type, WindowMessage::character);
+    EXPECT_EQ(character.virtualKey, 0x1B);
     WindowMessage f2 = roundTrip(key(SDL_KEYUP, SDLK_F2));
     EXPECT_EQ(f2.type, WindowMessage::keyUp);
     EXPECT_EQ(f2.virtualKey, 0x71);
@@ -196,7 +201,17 @@ public:
         depthRequested = depthBits;
         return failAt;
     }
-    unsigned close() override { return log("close"), teardownFailures; }
+    // Walks the five teardown steps, noting how many boxes were up before each.
+    unsigned close() override {
+        log("close");
+        unsigned failed = 0;
+        for (unsigned step = platform::teardownReleaseCurrent; step <= platform::teardownStopVideo; step <<= 1) {
+            boxesBeforeStep.push_back(platform::recordedMessageBoxes().size());
+            if (teardownFailures & step) failed |= teardownFailed(step);
+        }
+        return failed;
+    }
+    std::vector<std::size_t> boxesBeforeStep;
     int enableVsync() override { return log("vsync"), 0; }
     bool takeMessage(WindowMessage&) override { return false; }
     void swapBuffers() override {}
@@ -321,6 +336,8 @@ TEST_F(OpenWindow, TeardownFailuresAreShownInOrderAndTheTeardownGoesOn) {
     EXPECT_EQ(boxes()[0].text, "Cannot release GDI device context or rendering context.");
     EXPECT_EQ(boxes()[1].text, "Couldn't release window.");
     EXPECT_EQ(boxes()[2].text, "Couldn't unregister class.");
+    // Each box at its own step, before the steps after it ran.
+    EXPECT_EQ(window->boxesBeforeStep, (std::vector<std::size_t>{0, 1, 1, 1, 2}));
     for (const auto& box : boxes()) {
         EXPECT_EQ(box.caption, "SHUTDOWN ERROR");
         EXPECT_EQ(box.icon, MessageIcon::information);
