@@ -3,7 +3,7 @@
 // passes (title bands, zoom flashes, fades), listed per scene time so that
 // tests can read them without drawing. Rectangles are screen-quad
 // coordinates (x1, y1, x2, y2); the texture of a key is looked up when the
-// overlay is drawn, so a missing key draws untextured.
+// overlay is drawn, and a quad whose key has no texture is not drawn.
 #include <cstdint>
 #include <vector>
 
