@@ -30,7 +30,8 @@ bool beyond(double distance, double size) { return distance > relativeMargin * s
 }  // namespace
 
 void ViewVolume::capture(std::int32_t vertexCount) {
-    known.assign(vertexCount > 0 ? std::size_t(vertexCount) : 0u, 0);
+    known.assign(vertexCount > 0 ? std::size_t(vertexCount) : 0u, 0u);
+    generation = 1;
     double projection[16], modelview[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);

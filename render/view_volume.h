@@ -30,7 +30,14 @@ public:
     unsigned outcode(const Qu::Vector& eye) const;
 
     // Forgets the planes worked out so far: eye positions have changed.
-    void forget() { std::fill(known.begin(), known.end(), std::uint8_t(0)); }
+    // Entries of older generations count as unknown, so nothing is cleared
+    // but on the rare wrap of the counter.
+    void forget() {
+        if (++generation == generationLimit) {
+            std::fill(known.begin(), known.end(), 0u);
+            generation = 1;
+        }
+    }
 
     // Whether the face whose corners are model vertices `index` (in range)
     // lies wholly beyond one plane. A vertex is shared by several faces:
@@ -42,12 +49,16 @@ public:
 private:
     unsigned codeOf(std::uint32_t index, const Qu::Vertex* vertex) {
         if (index >= known.size()) return outcode(vertex->eyePosition);
-        if (known[index] == 0) known[index] = static_cast<std::uint8_t>(outcode(vertex->eyePosition) + 1);
-        return known[index] - 1u;
+        if (known[index] >> planeBits != generation)
+            known[index] = generation << planeBits | outcode(vertex->eyePosition);
+        return known[index] & planeMask;
     }
 
+    static constexpr unsigned planeBits = 6, planeMask = (1u << planeBits) - 1;
+    static constexpr std::uint32_t generationLimit = 1u << (32 - planeBits);
     double clip[16] = {};                // projection x modelview, column-major like GL
-    std::vector<std::uint8_t> known;     // per model vertex: 0 unknown, else planes + 1
+    std::vector<std::uint32_t> known;    // per model vertex: generation << planeBits | planes
+    std::uint32_t generation = 1;        // 0 marks entries never worked out
 };
 
 // Drawing a face leaves state behind: its texture bound, its last corner's
