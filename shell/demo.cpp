@@ -4,18 +4,7 @@
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
 #include "shell/music.h"
-#include "shell/startup.h"
 
-demoTimer* demoClock = nullptr;
-demoForrest* forestOpening = nullptr;
-demoFog* fogScene = nullptr;
-demoGreet* greetScene = nullptr;
-demoSpace* spaceScene = nullptr;
-demoEarth* earthScene = nullptr;
-demoForan* forestAnimOne = nullptr;
-demoForanTwo* forestAnimTwo = nullptr;
-demoForanThree* forestAnimThree = nullptr;
-demoForrestFinale* forestFinale = nullptr;
 demoLoopState demoLoop;
 
 namespace {
@@ -33,12 +22,6 @@ bool renderSegment(demoSegment segment, float timeMs) {
     case demoSegment::forestFinale: return forestFinale->render(timeMs);
     }
     return true;
-}
-
-template <class T>
-void deleteGlobal(T*& pointer) {
-    delete pointer;
-    pointer = nullptr;
 }
 
 }  // namespace
@@ -107,21 +90,6 @@ void demoRenderFrame() {
 
 int demoFinish() {
     closeMusic();
-    return demoShutdown();
-}
-
-int demoShutdown() {
-    deleteGlobal(demoClock);
-    deleteGlobal(forestOpening);
-    deleteGlobal(forestFinale);
-    deleteGlobal(forestAnimOne);
-    deleteGlobal(forestAnimTwo);
-    deleteGlobal(forestAnimThree);
-    deleteGlobal(fogScene);
-    deleteGlobal(greetScene);
-    deleteGlobal(spaceScene);
-    deleteGlobal(earthScene);
-    deleteGlobal(textureLibrary);
-    closeGlWindow();
+    demoShutdown();
     return demoLoop.exitCode;
 }

@@ -10,28 +10,8 @@
 //   while (demoLoopPass()) {} ; return demoFinish();
 #include <cstdint>
 
-#include "scenes/earth.h"
-#include "scenes/fog.h"
-#include "scenes/forest_anim_one.h"
-#include "scenes/forest_anim_three.h"
-#include "scenes/forest_anim_two.h"
-#include "scenes/forest_finale.h"
-#include "scenes/forest_opening.h"
-#include "scenes/greetings.h"
-#include "scenes/space.h"
-#include "shell/demo_timer.h"
+#include "shell/startup.h"
 #include "shell/timeline.h"
-
-extern demoTimer* demoClock;
-extern demoForrest* forestOpening;
-extern demoFog* fogScene;
-extern demoGreet* greetScene;
-extern demoSpace* spaceScene;
-extern demoEarth* earthScene;
-extern demoForan* forestAnimOne;
-extern demoForanTwo* forestAnimTwo;
-extern demoForanThree* forestAnimThree;
-extern demoForrestFinale* forestFinale;
 
 // Loop state: done, the current segment, the demo time origin (float
 // seconds of the clock) and the key latch of the fog switches.
@@ -57,8 +37,6 @@ bool demoLoopPass();
 void demoRenderFrame();
 // Demo time in seconds for a clock reading in milliseconds.
 float demoTimeSeconds(std::uint32_t elapsedMs, float origin);
-// After the loop: music closed, shutdown; returns the exit code.
+// After the loop: music closed, shutdown; returns the exit code carried by
+// the loop.
 int demoFinish();
-// Deletes the clock, the scenes and the texture library in their order and
-// closes the window; returns the exit code carried by the loop.
-int demoShutdown();

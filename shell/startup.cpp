@@ -7,13 +7,28 @@
 
 #include "render/renderer.h"
 #include "resources/texture_library.h"
-#include "shell/demo.h"
 #include "shell/gl_window.h"
 
 Renderer* renderer = nullptr;
 Qu::TextureLibrary* textureLibrary = nullptr;
+demoTimer* demoClock = nullptr;
+demoForrest* forestOpening = nullptr;
+demoFog* fogScene = nullptr;
+demoGreet* greetScene = nullptr;
+demoSpace* spaceScene = nullptr;
+demoEarth* earthScene = nullptr;
+demoForan* forestAnimOne = nullptr;
+demoForanTwo* forestAnimTwo = nullptr;
+demoForanThree* forestAnimThree = nullptr;
+demoForrestFinale* forestFinale = nullptr;
 
 namespace {
+
+template <class T>
+void deleteGlobal(T*& pointer) {
+    delete pointer;
+    pointer = nullptr;
+}
 
 Qu::Texture* loadingTexture() {
     Qu::TextureKey* entry = textureLibrary ? textureLibrary->find("load") : nullptr;
@@ -146,4 +161,19 @@ void demoStartup() {
     demoClock->reset();
     float start = static_cast<float>(demoClock->elapsedMs()) / 1000.0f;
     while (static_cast<float>(demoClock->elapsedMs()) / 1000.0f - start < 2.0f) drawLoadingFrame();
+}
+
+void demoShutdown() {
+    deleteGlobal(demoClock);
+    deleteGlobal(forestOpening);
+    deleteGlobal(forestFinale);
+    deleteGlobal(forestAnimOne);
+    deleteGlobal(forestAnimTwo);
+    deleteGlobal(forestAnimThree);
+    deleteGlobal(fogScene);
+    deleteGlobal(greetScene);
+    deleteGlobal(spaceScene);
+    deleteGlobal(earthScene);
+    deleteGlobal(textureLibrary);
+    closeGlWindow();
 }
