@@ -68,7 +68,8 @@ windows: deps
 # A download for Windows users: gravlet/ with gravlet.exe, a generated data/
 # and README.txt, zipped into $(BUILD_WIN)/gravlet-windows.zip.
 WINDOWS_DIST = $(BUILD_WIN)/dist
-windows-dist: windows build
+windows-dist: windows configure
+	@cmake --build $(BUILD) --target gravlet-data -j$(JOBS)
 	@rm -rf $(WINDOWS_DIST) $(BUILD_WIN)/gravlet-windows.zip && mkdir -p $(WINDOWS_DIST)/gravlet
 	@x86_64-w64-mingw32-strip -o $(WINDOWS_DIST)/gravlet/gravlet.exe $(BUILD_WIN)/shell/main/gravlet.exe
 	@$(GRAVLET_DATA) generate $(WINDOWS_DIST)/gravlet >/dev/null
