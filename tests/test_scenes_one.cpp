@@ -1,146 +1,39 @@
 // The forest opening, fog, greetings and space scenes, driven through their
 // real init (model files written into a temporary data folder) and render:
 // marks and lights, camera paths with and without the optional meshes,
-// scrolls and waves across frames, prefix passes, build counts, overlay
-// windows and their strict edges, and a few pixels a formula decides.
+// scrolls and waves across frames, prefix passes, build counts, every
+// overlay window with its rectangles, alphas and modes, the fog layers'
+// alpha, and a few pixels a formula decides.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-
-#include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "render/renderer.h"
-#include "render_support.h"
 #include "resources/camera.h"
 #include "resources/light.h"
-#include "resources/model.h"
-#include "resources/texture_library.h"
 #include "scene_test_support.h"
 #include "scenes/fog.h"
+#include "scenes/fog_layers.h"
 #include "scenes/forest_opening.h"
 #include "scenes/greetings.h"
 #include "scenes/space.h"
-#include "support/gl_context.h"
-#include "support/paths.h"
 
 namespace {
 
-using scenetest::Bytes;
 using scenetest::brightestChannel;
 using scenetest::expectVector;
+using scenetest::square;
 
-// ---- data written for the scenes ------------------------------------------
-
-void put16(Bytes& out, unsigned value) {
-    out.push_back(std::uint8_t(value));
-    out.push_back(std::uint8_t(value >> 8));
-}
-void put32(Bytes& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(value >> (8 * i)));
-}
-void putFloat(Bytes& out, float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    put32(out, bits);
-}
-Bytes chunk(unsigned id, const Bytes& body) {
-    Bytes out;
-    put16(out, id);
-    put32(out, std::uint32_t(6 + body.size()));
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
-}
-
-// A mesh in engine coordinates (the file stores (x, z, -y)).
-struct Mesh {
-    std::string name;
-    std::vector<std::array<float, 3>> points;
-    std::vector<std::array<unsigned, 3>> faces;
-};
-
-// A square of edge 2e centred on (x, y, z), facing -z: two faces.
-Mesh square(const std::string& name, float x, float y, float z, float e = 1.0f) {
-    return {name,
-            {{x - e, y - e, z}, {x + e, y - e, z}, {x + e, y + e, z}, {x - e, y + e, z}},
-            {{0, 3, 2}, {0, 2, 1}}};
-}
-
-Bytes encode3ds(const std::vector<Mesh>& meshes) {
-    Bytes editor;
-    for (const Mesh& mesh : meshes) {
-        Bytes points, mapping, faces;
-        put16(points, unsigned(mesh.points.size()));
-        put16(mapping, unsigned(mesh.points.size()));
-        for (const auto& p : mesh.points) {
-            putFloat(points, p[0]);
-            putFloat(points, p[2]);
-            putFloat(points, -p[1]);
-            putFloat(mapping, 0.0f);
-            putFloat(mapping, 0.0f);
-        }
-        put16(faces, unsigned(mesh.faces.size()));
-        for (const auto& f : mesh.faces) {
-            put16(faces, f[0]);
-            put16(faces, f[1]);
-            put16(faces, f[2]);
-            put16(faces, 0);
-        }
-        Bytes mesh3d = chunk(0x4110, points);
-        Bytes more = chunk(0x4140, mapping);
-        mesh3d.insert(mesh3d.end(), more.begin(), more.end());
-        more = chunk(0x4120, faces);
-        mesh3d.insert(mesh3d.end(), more.begin(), more.end());
-        Bytes object(mesh.name.begin(), mesh.name.end());
-        object.push_back(0);
-        more = chunk(0x4100, mesh3d);
-        object.insert(object.end(), more.begin(), more.end());
-        more = chunk(0x4000, object);
-        editor.insert(editor.end(), more.begin(), more.end());
-    }
-    return chunk(0x4D4D, chunk(0x3D3D, editor));
-}
-
-// The shared textures the start-up loads (keys and file names stay alive).
-struct Shared {
-    const char* key;
-    const char* file;
-};
-const Shared sharedTextures[] = {
-    {"wt", "data//wt.tga"},     {"fogz1", "data//fogz1.tga"}, {"fogz2", "data//fogz2.tga"},
-    {"tx1", "data//tx1.tga"},   {"tx2", "data//tx2.tga"},     {"tx3", "data//tx3.tga"},
-    {"tx4", "data//tx4.tga"},   {"tx5", "data//tx5.tga"},     {"keu4", "data//keu4.tga"},
-    {"keu5", "data//keu5.tga"}, {"keu6", "data//keu6.tga"},
-};
-
-// ---- fixture ------------------------------------------------------------
-
-class ScenesOne : public testsupport::GlTest {
+class ScenesOne : public scenetest::SceneTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(gl.ok());
-        rendertest::windowState();
-        platform::recordMessageBoxes(true);
-        // White pictures except the fog and the sprites, which add black
-        // so that they leave the pixels the tests read alone.
-        for (const char* name : {"wt", "tx1", "tx2", "tx3", "tx4", "tx5", "keu4", "keu5", "keu6",
-                                 "greets2", "greettxt"})
-            data.write(std::string(name) + ".tga", scenetest::solidTga(255, 255, 255, 2));
-        for (const char* name : {"fogz1", "fogz2", "sun2", "sun3", "sun4"})
-            data.write(std::string(name) + ".tga", scenetest::solidTga(0, 0, 0, 2));
-        ASSERT_TRUE(data.entered());
-        for (const Shared& texture : sharedTextures)
-            library.load(texture.key, texture.file, texture.key, 0);
-    }
-    void TearDown() override { platform::recordMessageBoxes(false); }
-
-    void model(const char* file, const std::vector<Mesh>& meshes) {
-        data.write(file, encode3ds(meshes));
+        // White pictures except the fog and the sprites, which add black so
+        // that they leave the pixels the tests read alone.
+        for (const char* name : {"wt", "tx1", "tx2", "tx3", "tx4", "tx5", "keu4", "keu5", "keu6", "greets2", "greettxt"})
+            texture(name);
+        for (const char* name : {"fogz1", "fogz2", "sun2", "sun3", "sun4"}) texture(name, 0);
     }
     // Renders at scene time t; the first call must be at t = 0, which
     // starts the scene clock at demo time 0.
@@ -148,37 +41,27 @@ protected:
     void frame(Scene& scene, float t) {
         ASSERT_TRUE(scene.render(1000.0f * t));
     }
-
-    scenetest::DataFolder data;
-    Qu::TextureLibrary library;
-    Renderer renderer;
+    template <class Scene>
+    void start(Scene& scene, const char* file, const std::vector<scenetest::Mesh>& meshes) {
+        model(file, meshes);
+        ASSERT_TRUE(scene.init(&library, &renderer));
+        frame(scene, 0.0f);
+    }
 };
 
 Qu::Object* mesh(demoSceneCommon& scene, const char* name) { return scene.findObject(name); }
 
-// Overlays of one key, in drawing order.
-template <class Overlay>
-std::vector<Overlay> withKey(const std::vector<Overlay>& list, const char* key) {
-    std::vector<Overlay> found;
-    for (const Overlay& overlay : list)
-        if (overlay.key && std::strcmp(overlay.key, key) == 0) found.push_back(overlay);
-    return found;
-}
-
 // ---- forest opening -------------------------------------------------------
 
 TEST_F(ScenesOne, OpeningInitMarksMeshesAndAddsItsThreeLights) {
-    model("forresta.3ds", {square("stc", 0, 0, 0), square("water", 0, 5, 0), square("win1", 3, 0, 0),
-                           square("bg1", 6, 0, 0)});
+    model("forresta.3ds", {square("stc", 0, 0, 0), square("water", 0, 5, 0), square("win1", 3, 0, 0), square("bg1", 6, 0, 0)});
     demoForrest scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
-
     EXPECT_EQ(mesh(scene, "stc")->kind(), Qu::kindTransparent);
     EXPECT_EQ(mesh(scene, "bg1")->kind(), Qu::kindDoubleSided);
     const Qu::Face* window = mesh(scene, "win1")->faces.at(0);
     EXPECT_FLOAT_EQ(window->color[0], 0.7f);
     EXPECT_EQ(window->blend, 0);
-
     // Lights follow the meshes in table order; the third one loads the
     // build-up sprite "light3" but shows the sprite of "light5".
     ASSERT_EQ(scene.model->objects.count(), 7);
@@ -190,33 +73,19 @@ TEST_F(ScenesOne, OpeningInitMarksMeshesAndAddsItsThreeLights) {
     EXPECT_EQ(third->texture, library.find("light5"));
     EXPECT_EQ(third->glLight, 124);
     EXPECT_FLOAT_EQ(third->size, 20.0f);
+    EXPECT_FLOAT_EQ(scene.findLight("light1")->size, 200.0f);
     EXPECT_EQ(scene.findLight("light0")->glLight, GL_LIGHT0);
     EXPECT_EQ(scene.findLight("light0")->spriteOnly, 0);
-
     const Qu::Vertex* water = mesh(scene, "water")->vertices.at(2);
     expectVector(water->restPosition, water->position.x, water->position.y, water->position.z, 0.0);
 }
 
-TEST_F(ScenesOne, InitFailsWithoutTheModelFile) {
-    demoForrest opening;
-    demoFog fog;
-    demoGreet greet;
-    demoSpace space;
-    EXPECT_FALSE(opening.init(&library, &renderer));
-    EXPECT_FALSE(fog.init(&library, &renderer));
-    EXPECT_FALSE(greet.init(&library, &renderer));
-    EXPECT_FALSE(space.init(&library, &renderer));
-}
-
 TEST_F(ScenesOne, OpeningWithoutWallGlidesOnTheFixedPath) {
-    model("forresta.3ds", {square("sky1", 0, -40, 0, 50)});
     demoForrest scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "forresta.3ds", {square("sky1", 0, -40, 0, 50)});
     const double x0 = 45.0 * std::sin(-4.14) + 6.0;
     expectVector(scene.camera()->eye, x0, -8.0, -230.0);
     expectVector(scene.camera()->lookAt, x0, -8.0, -180.0);
-
     frame(scene, 10.0f);
     const double x = 45.0 * std::sin(10.0 / 25.0 - 4.14) + 1.0 + 5.0 * std::sin(10.0 / 3.3) - 15.0 + 5.0;
     const double y = 3.0 * std::sin(10.0 / 3.0) * std::cos(-10.0 / 4.0) - 8.0;
@@ -224,111 +93,230 @@ TEST_F(ScenesOne, OpeningWithoutWallGlidesOnTheFixedPath) {
     expectVector(scene.camera()->lookAt, x, y, -130.0);
     expectVector(scene.findLight("light0")->position, 300, -250, -200);
     expectVector(scene.findLight("light1")->position, 30, 30, 30);
-    expectVector(scene.findLight("light2")->position, 30, 30, 30);
 }
 
 TEST_F(ScenesOne, OpeningWithWallCirclesItAndMovesTheSpriteLights) {
-    model("forresta.3ds", {square("wall", 10, -20, 300, 4)});
     demoForrest scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "forresta.3ds", {square("wall", 10, -20, 300, 4)});
     frame(scene, 8.0f);
     const double t = 8.0;
     const double ex = 10 + 5.5 * std::sin(t / 3.6) - 7.0;
     const double ey = -20 + std::sin(t / 3) * std::cos(t / 2) - 5.5;
     const double ez = 300 + 50 - 2 * t;
     expectVector(scene.camera()->eye, ex, ey, ez);
-    expectVector(scene.camera()->lookAt, 10 + 15 * std::sin(t / 4) * std::cos(t / 3), -20,
-                 300 + 16 * std::cos(t / 5.2));
+    expectVector(scene.camera()->lookAt, 10 + 15 * std::sin(t / 4) * std::cos(t / 3), -20, 300 + 16 * std::cos(t / 5.2));
     expectVector(scene.findLight("light1")->position, 12, -120, 150);
     expectVector(scene.findLight("light2")->position, ex + 2 * std::sin(t), ey, ez - 2);
 }
 
-TEST_F(ScenesOne, OpeningScrollsAccumulateButWaterHeightsComeFromRest) {
-    model("forresta.3ds", {square("sky1", 0, -40, 0, 50), square("water", 0, 10, -150, 30),
-                           square("win1", 20, 0, -150)});
-    demoForrest scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    const Qu::Object* sky = mesh(scene, "sky1");
-    const Qu::Object* water = mesh(scene, "water");
-    const float u0 = sky->faces.at(0)->cornerU[1];
+// Scrolls add each frame's frameDelta; wave heights start from the rest
+// heights with the eye depths of the last drawn frame, phased along the
+// vertex list (a and b step per vertex).
+struct Wave {
+    const char* name;
+    double height, speed, stepA, stepB;
+};
+void expectWave(demoSceneCommon& scene, const Wave& wave, const std::vector<double>& depths, double t) {
+    SCOPED_TRACE(wave.name);
+    const Qu::Object* water = scene.findObject(wave.name);
+    double a = 0, b = 1;
+    for (std::int32_t i = 0; i < water->vertices.count(); ++i) {
+        const Qu::Vertex* v = water->vertices.at(i);
+        const double expected = wave.height * std::sin(wave.speed * t + a) * std::cos(depths[std::size_t(i)] / 20 + b);
+        const double offset = std::strcmp(wave.name, "bg1") == 0 ? v->position.x - v->restPosition.x
+                                                                 : v->position.y - v->restPosition.y;
+        EXPECT_NEAR(offset, expected, 1e-3) << "vertex " << i;
+        a += wave.stepA;
+        b += wave.stepB;
+    }
+}
+std::vector<double> eyeDepths(demoSceneCommon& scene, const char* name) {
+    std::vector<double> depths;
+    const Qu::Object* o = scene.findObject(name);
+    for (std::int32_t i = 0; i < o->vertices.count(); ++i) depths.push_back(o->vertices.at(i)->eyePosition.z);
+    return depths;
+}
 
-    frame(scene, 0.0f);
+TEST_F(ScenesOne, OpeningScrollsAccumulateButWaterHeightsComeFromRest) {
+    demoForrest scene;
+    start(scene, "forresta.3ds", {square("sky1", 0, -40, 0, 50), square("water", 0, 10, -150, 30), square("win1", 20, 0, -150)});
+    const Qu::Object* sky = mesh(scene, "sky1");
+    const float u0 = sky->faces.at(0)->cornerU[1];
     frame(scene, 1.0f);
     frame(scene, 3.0f);
-    // Each frame adds its own frameDelta: 0 + 1/20 + 2/20 for the sky.
     EXPECT_NEAR(sky->faces.at(0)->cornerU[1] - u0, 3.0 / 20.0, 1e-5);
     EXPECT_NEAR(sky->faces.at(1)->cornerV[2] - u0, 3.0 / 20.0, 1e-5);
     const double sway = std::sin(1.0 / 3.0) / 10.0 + std::sin(1.0) * 2.0 / 10.0;
     EXPECT_NEAR(mesh(scene, "win1")->faces.at(1)->cornerU[0], sway, 1e-5);
-    EXPECT_NEAR(water->faces.at(0)->cornerV[0], sway, 1e-5);
-
-    // The wave reads the eye depths of the last drawn frame and adds to the
-    // rest height, never to the height of the previous frame.
-    std::vector<double> depths;
-    for (std::int32_t i = 0; i < water->vertices.count(); ++i)
-        depths.push_back(water->vertices.at(i)->eyePosition.z);
+    EXPECT_NEAR(mesh(scene, "water")->faces.at(0)->cornerV[0], sway, 1e-5);
+    const std::vector<double> depths = eyeDepths(scene, "water");
     frame(scene, 4.5f);
-    float a = 0.0f, b = 1.0f;
-    for (std::int32_t i = 0; i < water->vertices.count(); ++i) {
-        const Qu::Vertex* vertex = water->vertices.at(i);
-        const double expected =
-            2.0 * std::sin(4.5f + a) * std::cos(depths[std::size_t(i)] / 20.0 + b) + vertex->restPosition.y;
-        EXPECT_NEAR(vertex->position.y, expected, 1e-4) << "vertex " << i;
-        a += 0.4f;
-        b += 0.45f;
-    }
+    expectWave(scene, {"water", 2, 1, 0.4, 0.45}, depths, 4.5);
 }
 
-TEST_F(ScenesOne, OpeningOverlayWindowsKeepTheirStrictEdges) {
-    using Overlay = demoForrest::Overlay;
-    auto fades = [](float t) { return withKey(demoForrest::overlays(t), "wt"); };
-    EXPECT_EQ(fades(5.99f).size(), 1u);
-    EXPECT_TRUE(fades(6.0f).empty());
-    EXPECT_TRUE(fades(36.0f).empty());
-    ASSERT_EQ(fades(37.5f).size(), 1u);
-    EXPECT_NEAR(fades(37.5f)[0].alpha, 0.5f, 1e-5);
-    EXPECT_EQ(fades(37.5f)[0].mode, 0);
+// ---- every overlay window -----------------------------------------------
 
-    // At 37 the falling window applies: main alpha 1, echo 0.4, both
-    // widened by k = 40 (the echo by 1.5 k).
-    std::vector<Overlay> bands = withKey(demoForrest::overlays(37.0f), "tx5");
-    ASSERT_EQ(bands.size(), 2u);
-    EXPECT_FLOAT_EQ(bands[0].alpha, 1.0f);
-    EXPECT_FLOAT_EQ(bands[1].alpha, 0.4f);
-    EXPECT_FLOAT_EQ(bands[0].x1, -1040.0f);
-    EXPECT_FLOAT_EQ(bands[1].x2, 1060.0f);
-    EXPECT_NEAR(withKey(demoForrest::overlays(36.9f), "tx5")[1].alpha, 0.4f * 3.9f / 3.0f, 1e-5);
-    EXPECT_TRUE(withKey(demoForrest::overlays(32.99f), "tx5").empty());
-    EXPECT_TRUE(withKey(demoForrest::overlays(40.0f), "tx5").empty());
+struct Expected {
+    float x1, y1, x2, y2, alpha;
+    int mode;
+};
+Expected full(double s, double alpha, int mode = -1) {
+    return {float(-1165 * s), float(-880 * s), float(1165 * s), float(880 * s), float(alpha), mode};
+}
+Expected fade(double alpha, int mode) { return {-1400, -1300, 1400, 1300, float(alpha), mode}; }
+// Four zoom rectangles, each the one before scaled by its factor.
+std::vector<Expected> zoom(const std::vector<double>& factors, const std::vector<double>& alphas) {
+    std::vector<Expected> quads;
+    double s = 1;
+    for (std::size_t i = 0; i < 4; ++i) quads.push_back(full(s *= factors[i], alphas[i]));
+    return quads;
+}
 
-    // The "keu4" flash: caps at full weight (t = 2), growing rectangles.
-    std::vector<Overlay> flash = withKey(demoForrest::overlays(2.0f), "keu4");
-    ASSERT_EQ(flash.size(), 4u);
-    const float caps[4] = {0.5f, 0.35f, 0.25f, 0.25f};
-    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(flash[std::size_t(i)].alpha, caps[i]);
-    const double s = 2.0 / 3.0 + 1.0;
-    EXPECT_NEAR(flash[0].x2, 1165.0 * s, 0.01);
-    EXPECT_NEAR(flash[3].y1, -880.0 * s * 1.01 * s * 1.02 * s * 1.03 * s, 0.1);
-    EXPECT_NEAR(withKey(demoForrest::overlays(5.0f), "keu4")[0].alpha, -0.5f, 1e-6);
-    EXPECT_TRUE(withKey(demoForrest::overlays(8.0f), "keu4").empty());
+TEST_F(ScenesOne, OverlayWindowsRectanglesAlphasAndModes) {
+    enum Scene { opening, fog, greetUnder, greetOver, space };
+    struct Row {
+        Scene scene;
+        float t;
+        const char* key;
+        std::vector<Expected> quads;
+    };
+    const double s2 = 2.0 / 3 + 1, s5 = 5.0 / 3 + 1, f22 = 2.0 / 13 + 1, f245 = 4.5 / 13 + 1;
+    const double tx2 = 100 * std::sin(6.0), sway = 20 * std::sin(12.0), tx4 = 100 * std::sin(13.0);
+    // The greetings band at 12: x from 1300 at 700 a second, 12000 to 22000 long.
+    const double len = 12000 + 5000 * (std::sin(3.0) * std::cos(4.0) + 1), b12 = 50 * std::sin(6.0) * std::cos(36.0);
+    const double c12 = 400 * std::cos(6.0);
+    const double p55 = 150 * (std::sin(5.5 / 3) * std::cos(5.5 / 4) + 2), q55 = 50 * (std::sin(-2.75) * std::cos(5.5 / 3) + 2);
+    auto spaceFlash = [](double t) {
+        const double w1 = t <= 30 ? (t - 25) / 3 : (35 - t) / 3, w2 = t <= 30 ? (t - 25) / 6 : (35 - t) / 6;
+        const double a1 = std::min(w1, 0.5) + std::sin(t) / 2, a3 = std::min(w2, 0.25) + std::sin(t / 1.3) / 2;
+        const double s = (t - 25) / 5 + 1;
+        return zoom({s, 1.01 * s, 1.02 * s, 1.03 * s}, {a1, std::min(w2, 0.35) + std::sin(t / 2) / 2, a3, a3});
+    };
+    const Row rows[] = {
+        // Opening: fade in to 6, bands 33 to 40 (the echo 1.5 times wider),
+        // fade out from 36, the "keu4" flash to 8.
+        {opening, 5.99f, "wt", {fade(5.99 / 6, 0)}},
+        {opening, 6, "wt", {}},
+        {opening, 36, "wt", {}},
+        {opening, 36.5f, "wt", {fade(2.5 / 3, 0)}},
+        {opening, 36.9f, "tx5", {{-1039, -900, 1039, 100, 1.3f, -1}, {-1058.5f, -900, 1058.5f, 100, 0.52f, -1}}},
+        {opening, 37, "tx5", {{-1040, -900, 1040, 100, 1, -1}, {-1060, -900, 1060, 100, 0.4f, -1}}},
+        {opening, 32.99f, "tx5", {}},
+        {opening, 40, "tx5", {}},
+        {opening, 2, "keu4", zoom({s2, 1.01 * s2, 1.02 * s2, 1.03 * s2}, {0.5, 0.35, 0.25, 0.25})},
+        {opening, 5, "keu4", zoom({s5, 1.01 * s5, 1.02 * s5, 1.03 * s5}, {-0.5, -0.5, -0.5, -0.5})},
+        {opening, 8, "keu4", {}},
+        // Fog: four title bands rising and falling, the "keu6" flash, the
+        // white flashes (mode 1) and the fade out (mode 0).
+        {fog, 4, "tx1", {}},
+        {fog, 6.5f, "tx1", {{-1050, 300, 950, 700, 2.5f, -1}, {-1050, 300, 975, 700, 0.25f, -1}}},
+        {fog, 7, "tx1", {{-1000, 300, 1000, 700, 1, -1}, {-1000, 300, 1030, 700, 0.3f, -1}}},
+        {fog, 12, "tx2", {{-600, float(-600 + tx2), 1400, float(-tx2), 1, -1},
+                          {float(-600 + sway), float(-600 + tx2), float(1480 + sway), float(-tx2), 0.1f, -1}}},
+        {fog, 20, "tx3", {{-1300, -800, 700, 0, 2, -1}, {-1400, -800, 960, 0, 0.2f, -1}}},
+        {fog, 21, "tx3", {{-1400, -800, 600, 0, 1, -1}, {-1400, -800, 770, 0, 0.3f, -1}}},
+        {fog, 26, "tx4", {{-850, float(-700 + tx4), 1150, float(-tx4), 1, -1},
+                          {-1070, float(-700 + tx4), 1370, float(-tx4), float(0.2 / 3), -1}}},
+        {fog, 20, "keu6", {}},
+        {fog, 22, "keu6", zoom({1, f22, 1.01 * f22, 1.02 * f22}, {1, 0.5, 0.5, 0.5})},
+        {fog, 24.5f, "keu6", zoom({1, f245, 1.01 * f245, 1.02 * f245}, {0.25, 0.25, 0.25, 0.25})},
+        {fog, 27.01f, "keu6", {}},
+        {fog, 1, "wt", {fade(0.5, 0)}},
+        {fog, 28, "wt", {fade(0.5, 1)}},
+        {fog, 29.5f, "wt", {fade(0.125, 1)}},
+        {fog, 30, "wt", {}},
+        {fog, 31.5f, "wt", {fade(0.375, 1)}},
+        {fog, 33.99f, "wt", {}},
+        {fog, 34, "wt", {fade(1, 0)}},
+        // Greetings: the band under the fog from 10, the text over it from
+        // 5, the opening fade laid twice, the fade out from 32.
+        {greetUnder, 10, "greets2", {}},
+        {greetUnder, 12, "greets2", {{-100, float(-b12 - 504), float(-100 + len), float(b12 - 604), float(std::sin(36.0) / 5 + 0.25), -1},
+                                     {-100, float(-100 + 2 * b12 + c12 - 8), float(-100 + len), float(100 - 2 * b12 + c12 + 8),
+                                      float(std::sin(36.0) / 2.5 + 1), -1}}},
+        {greetOver, 5, "greetings", {}},
+        {greetOver, 5.5f, "greetings", {{float(-400 - p55), float(-200 - q55), float(400 + p55), float(200 + q55), float(std::sin(5.5) + 1), -1}}},
+        {greetOver, 1.5f, "wt", {fade(0.5, 0), {-1400, -1000, 1400, 1000, 0.5f, 0}}},
+        {greetOver, 32, "wt", {}},
+        {greetOver, 32.5f, "wt", {{-1400, -1000, 1400, 1000, float(1 - 0.5 / 3), 0}}},
+        // Space: the white flash at 17, the "keu5" flash from 25 (its
+        // weights turn at 30 and go negative at 38, still drawn), the fade out.
+        {space, 16.99f, "wt", {}},
+        {space, 17, "wt", {fade(1, 1)}},
+        {space, 17.75f, "wt", {fade(0.25, 1)}},
+        {space, 18, "wt", {}},
+        {space, 41, "wt", {}},
+        {space, 42, "wt", {fade(0.5, 0)}},
+        {space, 25, "keu5", {}},
+        {space, 26, "keu5", spaceFlash(26)},
+        {space, 29, "keu5", spaceFlash(29)},
+        {space, 30.5f, "keu5", spaceFlash(30.5)},
+        {space, 43, "keu5", spaceFlash(43)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + " at " + std::to_string(row.t));
+        const std::vector<demoOverlay> all = row.scene == opening    ? demoForrest::overlays(row.t)
+                                             : row.scene == fog      ? demoFog::overlays(row.t)
+                                             : row.scene == space    ? demoSpace::overlays(row.t)
+                                             : row.scene == greetOver ? demoGreet::overFogOverlays(row.t)
+                                                                      : demoGreet::underFogOverlays(row.t);
+        std::vector<demoOverlay> quads;
+        for (const demoOverlay& o : all)
+            if (o.key && std::strcmp(o.key, row.key) == 0) quads.push_back(o);
+        ASSERT_EQ(quads.size(), row.quads.size());
+        for (std::size_t i = 0; i < quads.size(); ++i) {
+            const Expected& want = row.quads[i];
+            const float tolerance = 0.01f + 1e-5f * std::fabs(want.x2);
+            EXPECT_NEAR(quads[i].x1, want.x1, tolerance) << i;
+            EXPECT_NEAR(quads[i].y1, want.y1, tolerance) << i;
+            EXPECT_NEAR(quads[i].x2, want.x2, tolerance) << i;
+            EXPECT_NEAR(quads[i].y2, want.y2, tolerance) << i;
+            EXPECT_NEAR(quads[i].alpha, want.alpha, 1e-5) << i;
+            EXPECT_EQ(quads[i].mode, want.mode) << i;
+        }
+    }
     // Drawing order: bands, fade-in, fade-out, flash.
-    std::vector<Overlay> start = demoForrest::overlays(1.0f);
+    const std::vector<demoOverlay> start = demoForrest::overlays(1.0f);
     ASSERT_EQ(start.size(), 5u);
     EXPECT_STREQ(start[0].key, "wt");
 }
 
+// The fog layers' alpha: each layer draws at opacity(depth) times the
+// scene's alpha; the first layer of "fogz1" sits at depth 2 (opacity 1/4).
+TEST_F(ScenesOne, FogLayersTakeEachScenesAlpha) {
+    struct Row {
+        int scene;
+        float t;
+        double alpha;
+    };
+    const Row rows[] = {
+        {0, 5, 1.0},
+        {1, 5, (std::sin(2.5) * std::cos(5.0 / 3) + 2) / 4},
+        {2, 5, 0.5 * std::sin(2.5) + 0.6},
+        {3, 10, 0.4},
+        {3, 23, 0.4 + 4.0 / 8},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.scene);
+        const std::vector<scenetest::Quad> quads =
+            row.scene == 0   ? quadsOf<demoForrest>("forresta.3ds", "fogz1", row.t)
+            : row.scene == 1 ? quadsOf<demoFog>("asmtest2.3ds", "fogz1", row.t)
+            : row.scene == 2 ? quadsOf<demoGreet>("scenery.3ds", "fogz1", row.t)
+                             : quadsOf<demoSpace>("space.3ds", "fogz1", row.t);
+        ASSERT_EQ(quads.size(), 2u);
+        EXPECT_NEAR(quads[0].alpha, std::min(1.0, 0.25 * row.alpha), 1e-4);
+        EXPECT_NEAR(quads[1].alpha, std::min(1.0, 0.75 * row.alpha), 1e-4);
+    }
+}
+
 TEST_F(ScenesOne, OpeningFadeOutAtZeroKeepsThePictureBlack) {
-    model("forresta.3ds", {square("fars", 0, 0, -2000)});   // behind the eye
     demoForrest scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "forresta.3ds", {square("fars", 0, 0, -2000)});   // behind the eye
     // At 37.5 the white band (alpha a = 5/6, source times itself over
     // black) and its echo (alpha e = 0.4 a) are darkened by a fade of 1/2.
     frame(scene, 37.5f);
     const double a = 1.0 - 0.5 / 3.0, e = 0.4 * a;
-    const double band = a * a;
-    const double expected = 0.5 * (e * e + band * (1.0 - e));
+    const double expected = 0.5 * (e * e + a * a * (1.0 - e));
     EXPECT_NEAR(gl.pixelFromTop(512, 500).r, 255.0 * expected, 3.0);
     // From 39 the fade's alpha is 0 or below: black however bright the band.
     frame(scene, 39.0f);
@@ -337,11 +325,10 @@ TEST_F(ScenesOne, OpeningFadeOutAtZeroKeepsThePictureBlack) {
 
 // ---- fog ----------------------------------------------------------------
 
-std::vector<Mesh> fogModel() {
-    return {square("water", 0, 0, 0, 20), square("to1", 0, 0, 0), square("t", 5, 5, 5),
-            square("ba", 1, 1, 1),        square("ball", 0, 0, 0), square("Ball", 2, 0, 0),
-            square("b", 3, 0, 0),         square("toA", 0, 0, 0),  square("logo2", 0, 0, 30),
-            square("logo1", 4, 0, 30)};
+std::vector<scenetest::Mesh> fogModel() {
+    return {square("water", 0, 0, 0, 20), square("to1", 0, 0, 0), square("t", 5, 5, 5), square("ba", 1, 1, 1),
+            square("ball", 0, 0, 0),      square("Ball", 2, 0, 0), square("b", 3, 0, 0), square("toA", 0, 0, 0),
+            square("logo2", 0, 0, 30),    square("logo1", 4, 0, 30)};
 }
 
 TEST_F(ScenesOne, FogPrefixPassesMatchTwoCharactersExactly) {
@@ -367,84 +354,60 @@ TEST_F(ScenesOne, FogPrefixPassesMatchTwoCharactersExactly) {
     expectVector(scene.camera()->lookAt, 50 * std::sin(t / 7), 90 * std::cos(t / 4), 0);
     for (auto [name, p] : {std::pair<const char*, double>{"to1", 0.5}, {"toA", 1.0}}) {
         SCOPED_TRACE(name);
-        expectVector(mesh(scene, name)->position, 70 * std::sin(t + p) + fx,
-                     30 * (std::cos(t) + std::sin(t + p)) + fy, 100 * std::sin(t + p) + fz + 160);
+        expectVector(mesh(scene, name)->position, 70 * std::sin(t + p) + fx, 30 * (std::cos(t) + std::sin(t + p)) + fy,
+                     100 * std::sin(t + p) + fz + 160);
     }
     Qu::Matrix turn;
     turn.rotation(float(3 * std::sin(t)), float(6 * std::cos(t + 0.5)), float(2 * std::sin(t + 0.5)));
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(mesh(scene, "toA")->matrix.m[i], turn.m[i], 1e-6);
     expectVector(mesh(scene, "t")->position, 5, 5, 5);
+    expectVector(scene.findLight("light1")->position, 80, -250, -100);
 }
 
-TEST_F(ScenesOne, FogBallSwingsFromItsPathWithoutAccumulating) {
-    model("asmtest2.3ds", fogModel());
+TEST_F(ScenesOne, FogBallSwingsWaterWavesAndLogosMoveFromRest) {
     demoFog scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "asmtest2.3ds", fogModel());
+    const Qu::Object* water = mesh(scene, "water");
+    const float u0 = water->faces.at(0)->cornerU[0];
     frame(scene, 15.0f);
-    auto path = [](double t) {
-        return Qu::Vector(230 * std::sin(t / 3), 240 * std::sin(t / 3.4), 240 * std::cos(t / 5));
-    };
+    auto path = [](double t) { return Qu::Vector(230 * std::sin(t / 3), 240 * std::sin(t / 3.4), 240 * std::cos(t / 5)); };
     const Qu::Vector at15 = path(15.0);
     expectVector(mesh(scene, "ball")->position, at15.x, at15.y, at15.z);
+    std::vector<double> depths;
+    std::vector<Qu::Vector> logoEye;
     for (int repeat = 0; repeat < 2; ++repeat) {
+        depths = eyeDepths(scene, "water");
+        logoEye.clear();
+        for (std::int32_t i = 0; i < 4; ++i) logoEye.push_back(mesh(scene, "logo2")->vertices.at(i)->eyePosition);
         frame(scene, 16.0f);
         const Qu::Vector at16 = path(16.0);
-        expectVector(mesh(scene, "ball")->position, at16.x + 30 * std::sin(16.0),
-                     at16.y + 40 * std::cos(16.0 / 3), at16.z + 10 * std::sin(16.0));
+        expectVector(mesh(scene, "ball")->position, at16.x + 30 * std::sin(16.0), at16.y + 40 * std::cos(16.0 / 3),
+                     at16.z + 10 * std::sin(16.0));
     }
-    // The logos bob about their load positions; logo2 wobbles from rest.
-    const Qu::Object* logo1 = mesh(scene, "logo1");
-    EXPECT_NEAR(logo1->position.y, logo1->homePosition.y + 3 * std::sin(32.0) - 7, 1e-4);
+    expectWave(scene, {"water", 15, 2, 0.2, 0.25}, depths, 16.0);
+    // The water drifts by sin(t / 2) frameDelta / 8 (the last frame took no time).
+    EXPECT_NEAR(water->faces.at(0)->cornerU[0] - u0, std::sin(7.5) * 15 / 8 + std::sin(8.0) / 8, 1e-4);
+    // logo2 wobbles from rest with the eye position of the frame before.
     const Qu::Object* logo2 = mesh(scene, "logo2");
+    const double w = 7 * std::sin(32.0);
+    for (std::int32_t i = 0; i < 4; ++i) {
+        const Qu::Vertex* v = logo2->vertices.at(i);
+        EXPECT_NEAR(v->position.x - v->restPosition.x, w * std::cos(logoEye[std::size_t(i)].x / 10 + 1), 1e-3);
+        EXPECT_NEAR(v->position.z - v->restPosition.z, w * std::cos(logoEye[std::size_t(i)].z / 10 + 1), 1e-3);
+    }
+    EXPECT_NEAR(mesh(scene, "logo1")->position.y, mesh(scene, "logo1")->homePosition.y + 3 * std::sin(32.0) - 7, 1e-4);
     EXPECT_NEAR(logo2->position.y, logo2->homePosition.y - 3 * std::sin(32.0) + 11, 1e-4);
 }
 
-TEST_F(ScenesOne, FogBuildCountTurnsAtFifteenAndEmptiesAtThirty) {
+TEST_F(ScenesOne, BuildCountsTurnAndEmpty) {
+    EXPECT_FLOAT_EQ(demoFog::buildCount(5.0f), 1000.0f);
     EXPECT_FLOAT_EQ(demoFog::buildCount(15.0f), 3000.0f);
-    EXPECT_NEAR(demoFog::buildCount(14.999f), 3000.0f, 0.5f);
     EXPECT_NEAR(demoFog::buildCount(15.001f), 3000.0f, 0.5f);
     EXPECT_FLOAT_EQ(demoFog::buildCount(30.0f), 0.0f);
     EXPECT_LT(demoFog::buildCount(31.0f), 0.0f);
-    EXPECT_FLOAT_EQ(demoFog::buildCount(5.0f), 1000.0f);
-}
-
-TEST_F(ScenesOne, FogOverlayWindows) {
-    using Overlay = demoFog::Overlay;
-    // tx1 at 7: the falling window at alpha 1 replaces the rising one.
-    std::vector<Overlay> band = withKey(demoFog::overlays(7.0f), "tx1");
-    ASSERT_EQ(band.size(), 2u);
-    EXPECT_FLOAT_EQ(band[0].alpha, 1.0f);
-    EXPECT_FLOAT_EQ(band[1].alpha, 0.3f);
-    EXPECT_FLOAT_EQ(band[1].x2, 1000.0f + 0.0f + 30.0f);   // X = 0, k = 30
-    EXPECT_GT(withKey(demoFog::overlays(6.99f), "tx1")[0].alpha, 2.9f);
-    EXPECT_TRUE(withKey(demoFog::overlays(4.0f), "tx1").empty());
-
-    // tx3's echo is widened by j only while rising.
-    EXPECT_FLOAT_EQ(withKey(demoFog::overlays(20.0f), "tx3")[1].x1, -1000.0f + (600.0f - 900.0f) - 100.0f);
-    EXPECT_FLOAT_EQ(withKey(demoFog::overlays(21.0f), "tx3")[1].x1, -1000.0f + (600.0f - 1000.0f));
-
-    // keu6 flash: none at 20, its first quad is the unscaled full screen.
-    EXPECT_TRUE(withKey(demoFog::overlays(20.0f), "keu6").empty());
-    std::vector<Overlay> flash = withKey(demoFog::overlays(22.0f), "keu6");
-    ASSERT_EQ(flash.size(), 4u);
-    EXPECT_FLOAT_EQ(flash[0].x1, -1165.0f);
-    EXPECT_FLOAT_EQ(flash[0].alpha, 1.0f);
-    EXPECT_FLOAT_EQ(flash[1].alpha, 0.5f);
-    EXPECT_EQ(withKey(demoFog::overlays(27.0f), "keu6").size(), 4u);
-    EXPECT_TRUE(withKey(demoFog::overlays(27.01f), "keu6").empty());
-
-    // Flashes (mode 1) at 25, 28, 31 and the fade-out (mode 0) from 34.
-    auto fades = [](float t) { return withKey(demoFog::overlays(t), "wt"); };
-    ASSERT_EQ(fades(28.0f).size(), 1u);
-    EXPECT_FLOAT_EQ(fades(28.0f)[0].alpha, 0.5f);
-    EXPECT_EQ(fades(28.0f)[0].mode, 1);
-    EXPECT_TRUE(fades(30.0f).empty());
-    EXPECT_TRUE(fades(33.99f).empty());
-    ASSERT_EQ(fades(34.0f).size(), 1u);
-    EXPECT_EQ(fades(34.0f)[0].mode, 0);
-    EXPECT_FLOAT_EQ(fades(34.0f)[0].alpha, 1.0f);
-    EXPECT_FLOAT_EQ(fades(1.0f)[0].alpha, 0.5f);
+    EXPECT_FLOAT_EQ(demoGreet::buildCount(5.0f), 2000.0f);
+    EXPECT_FLOAT_EQ(demoGreet::buildCount(20.0f), 8000.0f);
+    EXPECT_FLOAT_EQ(demoGreet::buildCount(30.0f), 2000.0f);
 }
 
 TEST_F(ScenesOne, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
@@ -455,20 +418,15 @@ TEST_F(ScenesOne, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
     const float lx = float(50 * std::sin(t / 7)), ly = float(90 * std::cos(t / 4));
     const float fx = float(80 * std::sin(t / 2.3)), fy = float(35 * std::sin(t / 3) * std::cos(-t / 4) - 200);
     const float fz = float(170 * std::cos(t / 4) + 200);
-    Mesh wire{"bar", {{lx - 40, ly, 0}, {lx + 40, ly, 0}, {lx, ly + 40, 0}}, {{0, 1, 2}}};
-    Mesh beyond = square("bg1", lx + 2 * (lx - fx), ly + 2 * (ly - fy), 2 * -fz, 2000);
-    model("asmtest2.3ds", {wire, beyond});
+    scenetest::Mesh wire{"bar", {{lx - 40, ly, 0}, {lx + 40, ly, 0}, {lx, ly + 40, 0}}, {{0, 1, 2}}};
     demoFog scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "asmtest2.3ds", {wire, square("bg1", lx + 2 * (lx - fx), ly + 2 * (ly - fy), 2 * -fz, 2000)});
     const float driftBefore = scene.fogLayers->layers.at(1)->u;
-
     scene.worldVisible = 0;
     frame(scene, 5.0f);
     // The fog layers took their 5 s step (layer 1 drifts 0.02 a second).
     EXPECT_NEAR(scene.fogLayers->layers.at(1)->u - driftBefore, 0.1f, 1e-5);
-    // The band (y 300..700 of the quad plane) is white.
-    EXPECT_GT(gl.pixelFromTop(512, 150).r, 200);
+    EXPECT_GT(gl.pixelFromTop(512, 150).r, 200);   // the band
     // The wire passes the centre of the picture in its colour (0.6, 0.6, 0.8).
     bool wireSeen = false;
     for (int dy = -2; dy <= 2; ++dy) {
@@ -476,9 +434,7 @@ TEST_F(ScenesOne, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
         if (p.b > 150 && p.r > 100 && p.r < p.b) wireSeen = true;
     }
     EXPECT_TRUE(wireSeen);
-    // No world: the background is not drawn.
-    EXPECT_EQ(testsupport::channelDistance(gl.pixelFromTop(900, 700), testsupport::Rgba()), 0);
-
+    EXPECT_EQ(testsupport::channelDistance(gl.pixelFromTop(900, 700), testsupport::Rgba()), 0);   // no world
     scene.worldVisible = 1;
     frame(scene, 5.0f);
     EXPECT_GT(gl.pixelFromTop(900, 700).r, 10);
@@ -502,62 +458,24 @@ TEST_F(ScenesOne, GreetingsInitAndTheEyeOnItsAxis) {
     EXPECT_NE(library.find("greetings"), nullptr);
 
     const Qu::Object* water = mesh(scene, "water");
-    const Qu::Object* background = mesh(scene, "bg1");
     frame(scene, 0.0f);
     expectVector(scene.camera()->eye, 0, 0, -70);
     expectVector(scene.camera()->lookAt, 0, 0, 0);
-    std::vector<double> depths;
-    for (std::int32_t i = 0; i < background->vertices.count(); ++i)
-        depths.push_back(background->vertices.at(i)->eyePosition.z);
+    const std::vector<double> depths = eyeDepths(scene, "bg1");
     frame(scene, 2.0f);
     expectVector(scene.camera()->eye, 0, 0, -66);
-    expectVector(mesh(scene, "to1")->position, 70 * std::sin(2.5), 30 * (std::cos(2.0) + std::sin(2.5)),
-                 100 * std::sin(2.5) + 4 - 70 + 160);
-    // Water sways along u only.
+    expectVector(mesh(scene, "to1")->position, 70 * std::sin(2.5), 30 * (std::cos(2.0) + std::sin(2.5)), 100 * std::sin(2.5) + 4 - 70 + 160);
+    expectVector(scene.findLight("light11")->position, 15 * std::sin(2.0 / 3) * std::cos(1.0) - 25,
+                 5 * std::sin(2.0 / 5) * std::cos(2.0 / 3) - 30, -40);
+    // Water sways along u only; bg1 ripples sideways from rest.
     EXPECT_NEAR(water->faces.at(0)->cornerU[0], std::sin(2.0 / 3.0) * 2.0 / 20.0, 1e-5);
     EXPECT_FLOAT_EQ(water->faces.at(0)->cornerV[0], 0.0f);
-    // bg1 ripples sideways from rest with the previous frame's depths.
-    float a = 0.0f, b = 1.0f;
-    for (std::int32_t i = 0; i < background->vertices.count(); ++i) {
-        const Qu::Vertex* vertex = background->vertices.at(i);
-        EXPECT_NEAR(vertex->position.x,
-                    5.0 * std::sin(4.0f + a) * std::cos(depths[std::size_t(i)] / 20.0 + b) +
-                        vertex->restPosition.x,
-                    1e-4);
-        a += 0.2f;
-        b += 0.25f;
-    }
-}
-
-TEST_F(ScenesOne, GreetingsBuildBandAndFades) {
-    EXPECT_FLOAT_EQ(demoGreet::buildCount(20.0f), 8000.0f);
-    EXPECT_NEAR(demoGreet::buildCount(19.999f), 8000.0f, 0.5f);
-    EXPECT_FLOAT_EQ(demoGreet::buildCount(30.0f), 2000.0f);
-
-    EXPECT_TRUE(withKey(demoGreet::underFogOverlays(10.0f), "greets2").empty());
-    const float reach = 10.0f + 1300.0f / 700.0f;
-    std::vector<demoGreet::Overlay> band = withKey(demoGreet::underFogOverlays(reach), "greets2");
-    ASSERT_EQ(band.size(), 2u);
-    EXPECT_NEAR(band[0].x1, 0.0f, 0.01f);
-    EXPECT_GE(band[1].x2 - band[1].x1, 12000.0f);
-    EXPECT_TRUE(withKey(demoGreet::overFogOverlays(5.0f), "greetings").empty());
-    EXPECT_FLOAT_EQ(withKey(demoGreet::overFogOverlays(5.5f), "greetings")[0].alpha, std::sin(5.5f) + 1.0f);
-
-    // Opening fade twice (wide, then the middle band), fade-out from 32.
-    std::vector<demoGreet::Overlay> fades = withKey(demoGreet::overFogOverlays(1.5f), "wt");
-    ASSERT_EQ(fades.size(), 2u);
-    EXPECT_FLOAT_EQ(fades[0].y1, -1300.0f);
-    EXPECT_FLOAT_EQ(fades[1].y1, -1000.0f);
-    EXPECT_FLOAT_EQ(fades[1].alpha, 0.5f);
-    EXPECT_TRUE(withKey(demoGreet::overFogOverlays(32.0f), "wt").empty());
-    EXPECT_FLOAT_EQ(withKey(demoGreet::overFogOverlays(33.5f), "wt")[0].alpha, 0.5f);
+    expectWave(scene, {"bg1", 5, 2, 0.2, 0.25}, depths, 2.0);
 }
 
 TEST_F(ScenesOne, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
-    model("scenery.3ds", {square("bg1", 0, 0, 50, 80), square("ball", 0, 0, 10)});
     demoGreet scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "scenery.3ds", {square("bg1", 0, 0, 50, 80), square("ball", 0, 0, 10)});
     frame(scene, 35.0f);
     expectVector(scene.camera()->eye, 0, 0, 0, 0.0);
     EXPECT_EQ(brightestChannel(gl), 0);
@@ -568,9 +486,8 @@ TEST_F(ScenesOne, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
 // ---- space ----------------------------------------------------------------
 
 TEST_F(ScenesOne, SpacePassesLeaveTheKindsInTheirOrder) {
-    model("space.3ds", {square("water01", 0, 0, 0), square("ufo", 0, 0, 0), square("ufot", 1, 2, 3),
-                        square("To1", 0, 0, 0), square("to1", 0, 0, 0), square("tr1", 0, 0, 0),
-                        square("u", 0, 0, 0), square("wall", 0, 0, 0)});
+    model("space.3ds", {square("water01", 0, 0, 0), square("ufo", 0, 0, 0), square("ufot", 1, 2, 3), square("To1", 0, 0, 0),
+                        square("to1", 0, 0, 0), square("tr1", 0, 0, 0), square("u", 0, 0, 0), square("wall", 0, 0, 0)});
     demoSpace scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
     EXPECT_EQ(mesh(scene, "water01")->kind(), Qu::kindDoubleSided);
@@ -587,15 +504,13 @@ TEST_F(ScenesOne, SpacePassesLeaveTheKindsInTheirOrder) {
 }
 
 TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
-    model("space.3ds", {square("ufot", 10, -20, 40), square("sky1", 0, 0, 80, 100)});
     demoSpace scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
+    start(scene, "space.3ds", {square("ufot", 10, -20, 40), square("sky1", 0, 0, 80, 100)});
     const Qu::Object* sky = mesh(scene, "sky1");
-    frame(scene, 0.0f);
     frame(scene, 16.5f);
     double t = 16.5;
-    expectVector(scene.camera()->eye, 10 + 3 * (std::sin(t / 5) + std::cos(t / 3)),
-                 -20 + 2 * std::sin(t / 2.5) - 1, 40 - 4 + 6 * std::sin(t / 4) * std::cos(t / 3));
+    expectVector(scene.camera()->eye, 10 + 3 * (std::sin(t / 5) + std::cos(t / 3)), -20 + 2 * std::sin(t / 2.5) - 1,
+                 40 - 4 + 6 * std::sin(t / 4) * std::cos(t / 3));
     frame(scene, 17.0f);
     t = 17.0;
     expectVector(scene.camera()->eye, 10 + 3 * (std::sin(t / 6) + std::cos(t / 2.5)), -20 + 2 * std::sin(t / 3),
@@ -603,6 +518,7 @@ TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     expectVector(scene.camera()->lookAt, 10 + 2 * std::cos(t / 4), -20 + 3 * std::sin(t / 5), 40);
     expectVector(scene.findLight("light3")->position, 10, -20, 40);
     EXPECT_NEAR(scene.findLight("light3")->size, 100 * std::sin(t) + 250, 1e-3);
+    expectVector(scene.findLight("light4")->position, -20, -120, -20);
     // The sky streams along v by frameDelta / 3, u untouched.
     EXPECT_NEAR(sky->faces.at(0)->cornerV[1], 17.0 / 3.0, 1e-4);
     EXPECT_FLOAT_EQ(sky->faces.at(0)->cornerU[1], 0.0f);
@@ -610,49 +526,16 @@ TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     EXPECT_EQ(gl.pixelFromTop(512, 384), (testsupport::Rgba{255, 255, 255, gl.pixelFromTop(512, 384).a}));
 }
 
-TEST_F(ScenesOne, SpaceWithoutUfotKeepsTheResetCamera) {
-    model("space.3ds", {square("wall", 5, 6, 7), square("sky1", 0, 0, 80)});
+TEST_F(ScenesOne, SpaceWithoutUfotKeepsTheResetCameraAndLiftsAnItemNamedLight1) {
     demoSpace scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
+    start(scene, "space.3ds", {square("wall", 5, 6, 7), square("light1", 0, 0, 0)});
+    expectVector(mesh(scene, "light1")->position, 5, -44, 7, 1e-6);
     frame(scene, 20.0f);
     expectVector(scene.camera()->eye, 0, 0, 1, 0.0);
     expectVector(scene.camera()->lookAt, 0, 0, 1000, 0.0);
     expectVector(scene.findLight("light3")->position, 30, 30, 30, 0.0);
     EXPECT_FLOAT_EQ(scene.findLight("light3")->size, 0.0f);
-    // "wall" without an item "light1" moves nothing.
     expectVector(mesh(scene, "wall")->position, 5, 6, 7, 1e-6);
-}
-
-TEST_F(ScenesOne, SpaceMovesAModelItemNamedLight1AboveTheWall) {
-    model("space.3ds", {square("wall", 5, 6, 7), square("light1", 0, 0, 0)});
-    demoSpace scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    frame(scene, 0.0f);
-    expectVector(mesh(scene, "light1")->position, 5, -44, 7, 1e-6);
-}
-
-TEST_F(ScenesOne, SpaceOverlayWindows) {
-    auto fades = [](float t) { return withKey(demoSpace::overlays(t), "wt"); };
-    EXPECT_TRUE(fades(16.99f).empty());
-    ASSERT_EQ(fades(17.0f).size(), 1u);
-    EXPECT_FLOAT_EQ(fades(17.0f)[0].alpha, 1.0f);
-    EXPECT_EQ(fades(17.0f)[0].mode, 1);
-    EXPECT_TRUE(fades(18.0f).empty());
-    EXPECT_TRUE(fades(41.0f).empty());
-    EXPECT_FLOAT_EQ(fades(42.0f)[0].alpha, 0.5f);
-
-    EXPECT_TRUE(withKey(demoSpace::overlays(25.0f), "keu5").empty());
-    // At 30 both weight formulas meet at 5/3: no jump across it.
-    std::vector<demoSpace::Overlay> at30 = withKey(demoSpace::overlays(30.0f), "keu5");
-    ASSERT_EQ(at30.size(), 4u);
-    EXPECT_NEAR(at30[0].alpha, 0.5 + std::sin(30.0) / 2, 1e-5);
-    EXPECT_NEAR(withKey(demoSpace::overlays(30.001f), "keu5")[0].alpha, at30[0].alpha, 1e-3);
-    EXPECT_NEAR(at30[0].x2, 1165.0f * 2.0f, 0.01f);
-    EXPECT_NEAR(at30[1].x2, 1165.0f * 2.0f * 2.02f, 0.01f);
-    // Beyond 38 every alpha is negative, though the flash is still drawn.
-    for (const auto& quad : withKey(demoSpace::overlays(38.5f), "keu5")) EXPECT_LT(quad.alpha, 0.0f);
-    EXPECT_EQ(withKey(demoSpace::overlays(43.0f), "keu5").size(), 4u);
 }
 
 }  // namespace
