@@ -16,7 +16,9 @@ if [ "${E2E_INNER:-}" != 1 ]; then
   "$data_tool" "$work" "${omit[@]}" || { echo "FAIL: data set not written"; exit 1; }
   cp "$exe" "$decoder" "$work/" || exit 1
   cd "$work" || exit 1
-  E2E_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  screen=1024x768x24
+  [ "$case_name" = fullscreen_refused ] && screen=800x600x24   # no 1024x768 mode
+  E2E_INNER=1 xvfb-run -a -s "-screen 0 $screen" "$0" "$@"
   status=$?
   wineserver -k 2>/dev/null   # its windows lived on this X server
   exit $status
@@ -79,13 +81,17 @@ runs_and_ends_on_esc)
   xdotool key F1 F2 F1
   sleep 0.5
   kill -0 "$pid" 2>/dev/null || fail "ended on F1/F2"
-  xdotool key Escape
+  # The press ends it: the character message follows the key-down.
+  xdotool keydown Escape
   wait_exit 15
+  xdotool keyup Escape
   [ "$status" = 0 ] || fail "exit code $status after Esc"
   report_printed
   ;;
 plays_on_null_sink)
-  printf '</usr/share/alsa/alsa.conf>\npcm.!default { type null }\n' >asound.conf
+  # A null device that also keeps what it is given in a file.
+  printf '</usr/share/alsa/alsa.conf>\npcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n' \
+    "$PWD/played.raw" >asound.conf
   export ALSA_CONFIG_PATH=$PWD/asound.conf
   run_and_escape 4
   report_printed
@@ -93,6 +99,9 @@ plays_on_null_sink)
   grep -q '^1 - .' out.txt || fail "no device listed"
   grep -q '^Error' out.txt && fail "sound set-up failed"
   grep -qx 'STREAM ENDED!!' out.txt || fail "the half-second stream did not play to its end"
+  # Half a second of 16-bit stereo at 44.1 kHz is 88200 bytes, nearly all non-zero.
+  sound=$(tr -d '\000' <played.raw | wc -c)
+  [ "$sound" -gt 40000 ] || fail "the device was given $sound non-zero bytes"
   ;;
 no_audio_device)
   export WINEDLLOVERRIDES="winepulse.drv,winealsa.drv,wineoss.drv=d"
@@ -130,6 +139,27 @@ missing_texture)
   xdotool key Escape
   wait_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Esc"
+  ;;
+fullscreen_refused)
+  # The question, answered No (its N key): the closing box, then the end.
+  start
+  window_id '^Vask GL$' >/dev/null || fail "no question asked"
+  xdotool key n
+  window_id '^ERROR$' >/dev/null || fail "no closing box after No"
+  xdotool key Return
+  wait_exit 15
+  [ "$status" = 1 ] || fail "exit code $status after declining"
+  grep -qF 'ERROR: Program Will Now Close.' err.txt || fail "closing message not reported"
+  # Answered Yes (the default button): the demo runs in a window.
+  start
+  window_id '^Vask GL$' >/dev/null || fail "no question asked again"
+  xdotool key Return
+  window_id '^gravlet$' >/dev/null || fail "no window after Yes"
+  sleep 3
+  kill -0 "$pid" 2>/dev/null || fail "ended after Yes"
+  xdotool key Escape
+  wait_exit 15
+  [ "$status" = 0 ] || fail "exit code $status after Yes and Esc"
   ;;
 decoder_matches_mpg123)
   # The system's codec, trimmed and converted by the sound library, against
