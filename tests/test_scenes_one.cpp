@@ -306,6 +306,9 @@ TEST_F(ScenesOne, FogLayersTakeEachScenesAlpha) {
         ASSERT_EQ(quads.size(), 2u);
         EXPECT_NEAR(quads[0].alpha, std::min(1.0, 0.25 * row.alpha), 1e-4);
         EXPECT_NEAR(quads[1].alpha, std::min(1.0, 0.75 * row.alpha), 1e-4);
+        // Nearer layers are larger: 680 + 4800 (1 + 4 / depth) by 540 + 3600 (1 + 4 / depth).
+        EXPECT_NEAR(quads[0].x2 - quads[0].x1, 15080, 4);
+        EXPECT_NEAR(quads[1].y2 - quads[1].y1, 6540, 4);
     }
 }
 
