@@ -161,6 +161,9 @@ fullscreen_refused)
   wait_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Yes and Esc"
   ;;
+glyphs_match_wgl)
+  wine "$(dirname "$decoder")/glyphs_match_wgl.exe" >out.txt 2>err.txt || fail "glyphs differ from wglUseFontBitmaps'"
+  ;;
 decoder_matches_mpg123)
   # The system's codec, trimmed and converted by the sound library, against
   # mpg123's gapless decode of the same file: same length, same samples but
