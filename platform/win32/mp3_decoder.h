@@ -26,7 +26,6 @@ public:
     bool open(int rate);
     // Up to `frames` stereo frames into `out`; fewer only at the end.
     std::size_t read(std::int16_t* out, std::size_t frames);
-    bool ended() const { return finished && position >= (std::uint64_t(input.size() / 2) << 32); }
 
     const mp3::Layout& layout() const { return frameLayout; }
 
