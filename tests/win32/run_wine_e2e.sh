@@ -45,6 +45,15 @@ window_id() {   # a top-level window titled $1
   done
   return 1
 }
+answer_box() {  # presses $2 in the box titled $1 until the box is gone
+  window_id "$1" >/dev/null || return 1
+  for ((i = 0; i < 20; i++)); do
+    sleep 0.5   # a box just mapped may not take keys yet
+    xdotool search --name "$1" >/dev/null 2>&1 || return 0
+    xdotool key "$2"
+  done
+  return 1
+}
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
 near() { read -r r g b <<<"$1"; (( (r-$2)**2 < 576 && (g-$3)**2 < 576 && (b-$4)**2 < 576 )); }
 shot() { import -window root "$1" || fail "screenshot $1"; }
@@ -131,9 +140,7 @@ missing_texture)
   sleep 2
   grep -qF "ERROR: Could not load TGA file 'data//keu6.tga'" err.txt || fail "box text not reported"
   xdotool search --name '^ERROR$' >/dev/null || fail "box went away by itself"
-  xdotool key Return
-  for ((i = 0; i < 50; i++)); do xdotool search --name '^ERROR$' >/dev/null 2>&1 || break; sleep 0.1; done
-  xdotool search --name '^ERROR$' >/dev/null 2>&1 && fail "box not closed by Return"
+  answer_box '^ERROR$' Return || fail "box not closed by Return"
   sleep 4
   kill -0 "$pid" 2>/dev/null || fail "demo did not go on after the box"
   xdotool key Escape
@@ -143,17 +150,14 @@ missing_texture)
 fullscreen_refused)
   # The question, answered No (its N key): the closing box, then the end.
   start
-  window_id '^Vask GL$' >/dev/null || fail "no question asked"
-  xdotool key n
-  window_id '^ERROR$' >/dev/null || fail "no closing box after No"
-  xdotool key Return
+  answer_box '^Vask GL$' n || fail "no question asked, or No not taken"
+  answer_box '^ERROR$' Return || fail "no closing box after No"
   wait_exit 15
   [ "$status" = 1 ] || fail "exit code $status after declining"
   grep -qF 'ERROR: Program Will Now Close.' err.txt || fail "closing message not reported"
   # Answered Yes (the default button): the demo runs in a window.
   start
-  window_id '^Vask GL$' >/dev/null || fail "no question asked again"
-  xdotool key Return
+  answer_box '^Vask GL$' Return || fail "no question asked again, or Yes not taken"
   window_id '^gravlet$' >/dev/null || fail "no window after Yes"
   sleep 3
   kill -0 "$pid" 2>/dev/null || fail "ended after Yes"
