@@ -1,9 +1,13 @@
 // Message boxes: the standard-error line, the test recorder with its answer
 // queue, the non-interactive switches for end-to-end runs, and whether a box
-// really reaches the screen (also after the window's teardown).
+// really goes to the screen, also after the window's teardown.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/message_box.h"
 #include "platform/window.h"
@@ -11,88 +15,98 @@
 
 namespace {
 
+using platform::MessageIcon;
 using testsupport::ScopedEnv;
 
-TEST(MessageBox, RecorderKeepsEveryBoxInOrder) {
-    platform::recordMessageBoxes(true);
+std::string stderrOf(const std::function<void()>& show) {
     ::testing::internal::CaptureStderr();
-    platform::showMessageBox("Incorrect TGA type", "ERROR");
-    platform::queueYesNoAnswer(true);
-    bool first = platform::askYesNo("Use Windowed Mode Instead?", "Vask GL");
-    bool second = platform::askYesNo("Again?", "Q", platform::MessageIcon::information);
-    std::string err = ::testing::internal::GetCapturedStderr();
+    show();
+    return ::testing::internal::GetCapturedStderr();
+}
 
+// The display these tests name does not exist: SDL fails to show a box
+// there and says so. That error is the proof a box was really tried.
+const char* const absentDisplay = ":4093";
+
+bool boxTried(const std::function<void()>& show) {
+    SDL_ClearError();
+    stderrOf(show);
+    return SDL_GetError()[0] != '\0';
+}
+
+void windowBox() { platform::showMessageBox("Window Creation Error.", "ERROR"); }
+
+TEST(MessageBox, RecorderKeepsEveryBoxInOrderAndEveryTextGoesToStandardError) {
+    platform::recordMessageBoxes(true);
+    bool first = false, second = true;
+    std::string err = stderrOf([&] {
+        platform::showMessageBox("Incorrect TGA type", "ERROR");
+        platform::queueYesNoAnswer(true);
+        first = platform::askYesNo("Use Windowed Mode Instead?", "Vask GL");
+        second = platform::askYesNo("Again?", "Q", MessageIcon::information);
+    });
     EXPECT_TRUE(first);
     EXPECT_FALSE(second);   // queue ran dry: No
     const auto& boxes = platform::recordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].caption, "ERROR");
-    EXPECT_EQ(boxes[0].text, "Incorrect TGA type");
+    EXPECT_EQ(boxes[0].caption + ": " + boxes[0].text, "ERROR: Incorrect TGA type");
     EXPECT_FALSE(boxes[0].yesNo);
     EXPECT_TRUE(boxes[1].yesNo && boxes[1].answer);
-    EXPECT_EQ(boxes[2].icon, platform::MessageIcon::information);
+    EXPECT_EQ(boxes[2].icon, MessageIcon::information);
     EXPECT_EQ(err, "ERROR: Incorrect TGA type\nVask GL: Use Windowed Mode Instead?\nQ: Again?\n");
 
     // Switching clears the list and any answers still queued.
     platform::queueYesNoAnswer(true);
     platform::recordMessageBoxes(true);
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(platform::askYesNo("q", "c"));
-    ::testing::internal::GetCapturedStderr();
+    stderrOf([] { EXPECT_FALSE(platform::askYesNo("q", "c")); });
     platform::recordMessageBoxes(false);
     EXPECT_TRUE(platform::recordedMessageBoxes().empty());
 }
 
-// No display anywhere: only the preset answer can say Yes.
-TEST(MessageBox, NonInteractiveRunsAnswerFromTheEnvironment) {
-    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
-    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "1");
+// End-to-end runs never show a box, display or not; only the preset answer
+// says Yes.
+TEST(MessageBox, NonInteractiveRunsShowNothingAndAnswerFromTheEnvironment) {
+    ScopedEnv display("DISPLAY", absentDisplay), interactive("GRAVLET_NONINTERACTIVE", "1");
     platform::recordMessageBoxes(false);
-    ::testing::internal::CaptureStderr();
-    for (const char* yes : {"yes", "YES"}) {
-        ScopedEnv answer("GRAVLET_ANSWER", yes);
-        EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
+    for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
+        SCOPED_TRACE(answer);
+        ScopedEnv preset("GRAVLET_ANSWER", answer);
+        EXPECT_FALSE(boxTried([yes = yes] { EXPECT_EQ(platform::askYesNo("Windowed?", "Vask GL"), yes); }));
     }
-    {
-        ScopedEnv answer("GRAVLET_ANSWER", "no");
-        EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
-    }
-    platform::showMessageBox("Program Will Now Close.", "ERROR", platform::MessageIcon::error);
-    {
-        ScopedEnv on("GRAVLET_NONINTERACTIVE", "0"), answer("GRAVLET_ANSWER", "yes");
-        EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));   // interactive, no display: No
-    }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("ERROR: Program Will Now Close.\n"), std::string::npos);
+    EXPECT_FALSE(boxTried(windowBox));
+    // Interactive without any display: No, and nothing tried.
+    ScopedEnv on("GRAVLET_NONINTERACTIVE", "0"), preset("GRAVLET_ANSWER", "yes");
+    ScopedEnv none("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(boxTried([] { EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL")); }));
+    EXPECT_FALSE(boxTried(windowBox));
 }
 
-// The window's teardown stops SDL video before its boxes are shown; a box
-// without an owner must still reach a display that is there.
-TEST(MessageBox, ShownOnARealDisplayEvenAfterTheWindowSystemWasTornDown) {
+// A box goes to SDL only when a display will show it: never while video
+// runs on a driver that draws nowhere, and still once the window's teardown
+// has stopped SDL video (its boxes come after that).
+TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
     ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0");
+    ScopedEnv display("DISPLAY", absentDisplay), wayland("WAYLAND_DISPLAY", "");
     platform::recordMessageBoxes(false);
     {
         ScopedEnv video("SDL_VIDEODRIVER", "dummy");
         auto window = platform::makeSdlGlWindow();
         ASSERT_TRUE(window->startVideo()) << window->error();
-        EXPECT_FALSE(platform::messageBoxWouldShow());   // running, but drawing nowhere
+        EXPECT_FALSE(boxTried(windowBox));   // running, but drawing nowhere
         window->close();
-        EXPECT_FALSE(platform::messageBoxWouldShow());   // still asked for nowhere
+        EXPECT_FALSE(boxTried(windowBox));   // still asked for nowhere
     }
     ScopedEnv video("SDL_VIDEODRIVER", "");
-    {
-        ScopedEnv display("DISPLAY", ":97"), wayland("WAYLAND_DISPLAY", "");
-        EXPECT_TRUE(platform::messageBoxWouldShow());
-        platform::recordMessageBoxes(true);
-        EXPECT_FALSE(platform::messageBoxWouldShow());   // recorded instead
-        platform::recordMessageBoxes(false);
-        ScopedEnv off("GRAVLET_NONINTERACTIVE", "1");
-        EXPECT_FALSE(platform::messageBoxWouldShow());
-    }
-    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "wayland-7");
     EXPECT_TRUE(platform::messageBoxWouldShow());
-    ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    EXPECT_TRUE(boxTried(windowBox));
+    EXPECT_TRUE(boxTried([] { EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL")); }));   // failed: No
+    platform::recordMessageBoxes(true);
+    EXPECT_FALSE(boxTried(windowBox));   // recorded instead
+    platform::recordMessageBoxes(false);
+    ScopedEnv noDisplay("DISPLAY", "");
     EXPECT_FALSE(platform::messageBoxWouldShow());
+    ScopedEnv waylandOnly("WAYLAND_DISPLAY", "wayland-4093");
+    EXPECT_TRUE(platform::messageBoxWouldShow());
 }
 
 }  // namespace
