@@ -65,7 +65,7 @@ TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
         {"a key without a code", key(SDL_KEYDOWN, SDLK_AUDIOPLAY), WindowMessage::none, 0},
         {"minimise", windowEvent(SDL_WINDOWEVENT_MINIMIZED), WindowMessage::activate, 1},
         {"restore", windowEvent(SDL_WINDOWEVENT_RESTORED), WindowMessage::activate, 0},
-        {"size", windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 0), WindowMessage::size, 640},
+        {"size", windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480), WindowMessage::size, 640},
         {"close button", windowEvent(SDL_WINDOWEVENT_CLOSE), WindowMessage::close, 0},
         {"quit", quit, WindowMessage::quit, 0},
     };
@@ -83,6 +83,7 @@ TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
         if (message.type == WindowMessage::other) message = WindowMessage();
         EXPECT_EQ(message.type, c.type);
         EXPECT_EQ(c.type == WindowMessage::activate ? message.minimised : message.virtualKey + message.x, c.value);
+        EXPECT_EQ(message.y, c.type == WindowMessage::size ? 480 : 0);
         if (c.value == platform::vkEscape) {
             // Its character message comes next, so the loop sees Esc down on the press.
             ASSERT_TRUE(window->takeMessage(message));
