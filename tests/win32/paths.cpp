@@ -2,6 +2,7 @@
 // drive; Wine resolves them on the current drive, which maps its root.
 #include "support/paths.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -9,7 +10,10 @@ namespace testsupport {
 
 std::string sourceDir() { return GRAVLET_SOURCE_DIR; }
 std::string binaryDir() { return "."; }
-std::string sharedTestData() { return sourceDir() + "/../shared/testdata"; }
+std::string sharedTestData() {
+    if (const char* env = std::getenv("GRAVLET_SHARED_TESTDATA")) return env;
+    return sourceDir() + "/../shared/testdata";
+}
 
 std::string makeTempDir() {
     std::random_device random;
