@@ -1,5 +1,6 @@
 #include "shell/demo.h"
 
+#include "platform/ticks.h"
 #include "resources/texture_library.h"
 #include "shell/gl_window.h"
 #include "shell/key_switches.h"
@@ -31,6 +32,7 @@ float demoTimeSeconds(std::uint32_t elapsedMs, float origin) {
 }
 
 int demoMain() {
+    platform::useRealClock();   // the platform's own tick counter
     // Fullscreen is asked for first; a refused mode offers a window.
     if (!openGlWindow("gravlet", 1024, 768, 32, true)) return 1;
     demoStartup();

@@ -10,8 +10,6 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/ticks.h"
-
 namespace platform {
 
 namespace {
@@ -255,12 +253,8 @@ private:
 
 }  // namespace
 
-// The shell asks for the platform's window under this name. On Windows the
-// window system comes with the system's tick counter as the demo's clock.
-std::unique_ptr<GlWindow> makeSdlGlWindow() {
-    useRealClock();
-    return std::make_unique<Win32GlWindow>();
-}
+// The shell asks for the platform's window under this name.
+std::unique_ptr<GlWindow> makeSdlGlWindow() { return std::make_unique<Win32GlWindow>(); }
 
 bool isInvisibleVideoDriver(const std::string&) { return false; }
 
