@@ -94,7 +94,7 @@ TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
     window->close();
 }
 
-TEST(VideoDriver, NoDisplayIsRefusedUnlessAnInvisibleDriverWasAskedFor) {
+TEST(SdlEvents, NoDisplayIsRefusedUnlessAnInvisibleVideoDriverWasAskedFor) {
     ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
     for (const char* driver : {"", "offscreen"}) {
         SCOPED_TRACE(driver);
@@ -148,7 +148,7 @@ public:
 
     void note(const char* call) {
         const auto& boxes = platform::recordedMessageBoxes();
-        static const char* icons[] = {"", " (i)", " (!)", " (x)"};
+        static const char* icons[] = {"", " (i)", " (!)", " (x)"};   // information, warning, error
         for (; seen < boxes.size(); ++seen) {
             const auto& box = boxes[seen];
             log.push_back((box.yesNo ? "ask " : "box ") + box.caption + icons[int(box.icon)] + ": " + box.text);
