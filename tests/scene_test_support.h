@@ -145,13 +145,20 @@ inline void PrintTo(const Quad& q, std::ostream* out) {
     *out << "[" << q.x1 << ", " << q.y1 << " .. " << q.x2 << ", " << q.y2 << " a " << q.alpha << "]";
 }
 
+// Lines a frame drew: the build-up wireframe draws four per face.
+struct Counts {
+    int lines = 0;
+};
+
 // The screen quads `draw` sends to GL, in drawing order, recovered from
 // feedback: the texture coordinates that survive clipping give the whole
 // rectangle even when it reaches past the screen, and the colour (a, a, a, a)
 // gives the alpha (clamped to 0..1 as GL clamps it). Polygons off the quad
 // plane (world faces, sprites) are left out.
 template <class Draw>
-std::vector<Quad> drawnQuads(Draw draw) {
+std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
+    Counts ignored;
+    if (!counts) counts = &ignored;
     double projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     GLint view[4];
@@ -177,7 +184,9 @@ std::vector<Quad> drawnQuads(Draw draw) {
         else count = 1;   // points, bitmaps, pixel rectangles
         const GLfloat* v = &buffer[std::size_t(i)];
         i += count * stride;
-        if (token != GL_POLYGON_TOKEN || std::fabs(v[2] - planeDepth) > 1e-5) continue;
+        if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) ++counts->lines;
+        if (token != GL_POLYGON_TOKEN) continue;
+        if (std::fabs(v[2] - planeDepth) > 1e-5) continue;
         // The two corners farthest apart in s (and in t) fix the rectangle.
         int sa = 0, sb = 0, ta = 0, tb = 0;
         for (int k = 0; k < count; ++k) {
@@ -262,17 +271,18 @@ protected:
     // The screen quads of the frame at scene time t (after one at 0) with
     // only data/<key>.tga present and loaded: only that texture's quads.
     template <class Scene>
-    std::vector<Quad> quadsOf(const char* file, const char* key, double t, double msPerSecond = 1000) {
+    std::vector<Quad> quadsOf(const char* file, const char* key, double t, double msPerSecond = 1000,
+                              const std::vector<Mesh>& meshes = {}, Counts* counts = nullptr) {
         const std::string name = std::string(key) + ".tga";
         data.write(name, solidTga(255, 255, 255, 2));
-        model(file, {crossed("stc", 0, 0, 5000)});
+        model(file, meshes.empty() ? std::vector<Mesh>{crossed("stc", 0, 0, 5000)} : meshes);
         Qu::TextureLibrary only;
         only.load(key, ("data//" + name).c_str(), key, 0);
         Scene scene;
         std::filesystem::remove(data.path + "/data/" + name);
         if (!scene.init(&only, &renderer)) return {};
         scene.render(0.0f);
-        return drawnQuads([&] { scene.render(float(t * msPerSecond)); });
+        return drawnQuads([&] { scene.render(float(t * msPerSecond)); }, counts);
     }
 
     testsupport::GlContext gl;
