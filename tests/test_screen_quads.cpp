@@ -76,18 +76,33 @@ TEST_F(ScreenQuad, SwappedCornersDrawTheMirroredPicture) {
     EXPECT_EQ(gl.pixel(0, 767).b, 0);
 }
 
-TEST_F(ScreenQuad, DrawQuadBlendsBySourceColour) {
-    TestTexture grey(1, 1, TestTexture::solid(1, 128, 128, 128));
-    TestTexture white(1, 1, TestTexture::solid(1, 255, 255, 255));
-    clearTo(0.4f);
-    renderer.drawQuad(&white.texture, -1165, -880, 1165, 880, 0.0f);
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.4), 1);   // alpha 0: unchanged
-    renderer.drawQuad(&white.texture, -1165, -880, 1165, 880, 1.0f);
-    EXPECT_EQ(gl.pixel(512, 384).r, 255);                 // 1 + d·(1 - 1)
-    clearTo(0.4f);
-    renderer.drawQuad(&grey.texture, -1165, -880, 1165, 880, 1.0f);
-    const double c = 128 / 255.0;
-    EXPECT_NEAR(gl.pixel(512, 384).g, channel(c * c + 0.4 * (1 - c)), 2);
+// The centre pixel after one full-screen quad of a grey texture over a grey
+// screen: drawQuad c·c + d·(1 - c), drawScrollQuad c·c + d, drawBlendQuad
+// mode 0 d·c (the frame's stored alpha must not count), mode 1 c·c + d·(1 - a),
+// any other mode with the factors of the draw before (additive here).
+TEST_F(ScreenQuad, BlendFactorsOfEachOperation) {
+    enum Op { quad, scroll, blend0, blend1, blend5 };
+    const struct {
+        Op op;
+        double screen, texel, alpha, expected;
+    } rows[] = {
+        {quad, 0.4, 1, 0, 0.4},   {quad, 0.4, 1, 1, 1},    {quad, 0.4, 0.5, 1, 0.25 + 0.4 * 0.5},
+        {scroll, 0.25, 0.5, 0, 0.25}, {scroll, 0.25, 0.5, 1, 0.5},
+        {blend0, 0.8, 1, 0, 0},   {blend0, 0.8, 1, 1, 0.8}, {blend0, 0.8, 1, 0.5, 0.4},
+        {blend1, 0.8, 1, 0, 0.8}, {blend1, 0.3, 1, 1, 1},  {blend5, 0.2, 0.5, 1, 0.45},
+    };
+    for (const auto& row : rows) {
+        const std::uint8_t texel = std::uint8_t(std::lround(row.texel * 255));
+        TestTexture texture(1, 1, TestTexture::solid(1, texel, texel, texel));
+        const float a = float(row.alpha), g = float(row.screen);
+        glClearColor(g, g, g, 0.5f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (row.op == quad) renderer.drawQuad(&texture.texture, -1165, -880, 1165, 880, a);
+        if (row.op == scroll) renderer.drawScrollQuad(&texture.texture, -1165, -880, 1165, 880, 0, 0, a);
+        if (row.op == blend5) renderer.drawScrollQuad(&texture.texture, 2000, 2000, 2100, 2100, 0, 0, 1);   // off screen
+        if (row.op >= blend0) renderer.drawBlendQuad(&texture.texture, -1165, -880, 1165, 880, a, row.op == blend0 ? 0 : row.op == blend1 ? 1 : 5);
+        EXPECT_NEAR(gl.pixel(512, 384).r, channel(row.expected), 2) << row.op << " " << row.screen << " " << row.alpha;
+    }
     float colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[3], 1.0f);
@@ -96,55 +111,16 @@ TEST_F(ScreenQuad, DrawQuadBlendsBySourceColour) {
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
 
-TEST_F(ScreenQuad, ScrollQuadAddsAndShiftsTheTexture) {
+TEST_F(ScreenQuad, ScrollQuadShiftsTheTexture) {
+    // (u, v) = (0.5, 0.5): a quarter of the way across now shows the texel
+    // half a texture further on.
     TestTexture texture(2, 2, quadrants());
-    TestTexture grey(1, 1, TestTexture::solid(1, 128, 128, 128));
-    clearTo(0.25f);
-    renderer.drawScrollQuad(&grey.texture, -1165, -880, 1165, 880, 0, 0, 0.0f);
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.25), 1);
-    renderer.drawScrollQuad(&grey.texture, -1165, -880, 1165, 880, 0, 0, 1.0f);
-    const double c = 128 / 255.0;
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.25 + c * c), 2);
-
-    // (u, v) = (0.5, 0.5): a quarter of the way across now shows the
-    // texel half a texture further on.
-    clearTo(0);
     renderer.drawScrollQuad(&texture.texture, -1165, -880, 1165, 880, 0.5f, 0.5f, 1.0f);
     const Rgba quarter = gl.pixel(256, 192);
     EXPECT_EQ(quarter.r, 255);   // white texel (1, 1) instead of red (0, 0)
     EXPECT_EQ(quarter.b, 255);
     const Rgba threeQuarters = gl.pixel(768, 576);
     EXPECT_EQ(threeQuarters, (Rgba{255, 0, 0, threeQuarters.a}));   // wrapped round to red
-}
-
-TEST_F(ScreenQuad, BlendQuadFadesByMode) {
-    TestTexture white(1, 1, TestTexture::solid(1, 255, 255, 255));
-    // Mode 0 multiplies the screen by the quad's colour.
-    clearTo(0.8f);
-    renderer.drawBlendQuad(&white.texture, -1165, -880, 1165, 880, 0.0f, 0);
-    EXPECT_EQ(rendertest::brightness(gl.pixel(512, 384)), 0);
-    clearTo(0.8f);
-    renderer.drawBlendQuad(&white.texture, -1165, -880, 1165, 880, 1.0f, 0);
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.8), 1);
-    clearTo(0.8f);
-    renderer.drawBlendQuad(&white.texture, -1165, -880, 1165, 880, 0.5f, 0);
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.4), 2) << "the frame's stored alpha must not count";
-
-    // Mode 1: c·c + d·(1 - a); alpha 0 leaves the screen, alpha 1 is the quad.
-    clearTo(0.8f);
-    renderer.drawBlendQuad(&white.texture, -1165, -880, 1165, 880, 0.0f, 1);
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.8), 1);
-    clearTo(0.3f);
-    renderer.drawBlendQuad(&white.texture, -1165, -880, 1165, 880, 1.0f, 1);
-    EXPECT_EQ(gl.pixel(512, 384).r, 255);
-
-    // Any other mode keeps the factors of the draw before (additive here).
-    TestTexture grey(1, 1, TestTexture::solid(1, 128, 128, 128));
-    clearTo(0.2f);
-    renderer.drawScrollQuad(&grey.texture, 2000, 2000, 2100, 2100, 0, 0, 1.0f);   // off screen
-    renderer.drawBlendQuad(&grey.texture, -1165, -880, 1165, 880, 1.0f, 5);
-    const double c = 128 / 255.0;
-    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.2 + c * c), 2);
 }
 
 TEST_F(ScreenQuad, DepthHidesQuadsAndMissingTexturesDrawNothing) {
