@@ -117,8 +117,10 @@ TEST(TransparentSort, OrdersEveryTransparentFaceFarToNearAndReusesStorage) {
         const double z = depth(random);
         world.triangle({0, 0, z}, {1, 0, z + 0.5}, {0, 1, z - 0.5});
     }
-    world.object(Qu::kindMesh);   // not transparent: never sorted in
-    world.triangle({0, 0, 1}, {1, 0, 1}, {0, 1, 1});
+    for (std::int32_t kind : {Qu::kindMesh, Qu::kindDoubleSided}) {   // not transparent: never sorted in
+        world.object(kind);
+        world.triangle({0, 0, 1}, {1, 0, 1}, {0, 1, 1});
+    }
     world.object(Qu::kindTransparent);
     for (int i = 0; i < 200; ++i) world.triangle({0, 0, 42}, {1, 0, 42}, {0, 1, 42});   // equal depths
     Qu::Face* bad = world.triangle({0, 0, 6}, {1, 0, 6}, {0, 1, 6});
@@ -340,7 +342,8 @@ TEST_F(WorldDraw, BlendModesOfTheTransparentPass) {
 }
 
 TEST_F(WorldDraw, SpriteOnlyLightsDrawAdditiveFlaresBehindNearerGeometry) {
-    TestTexture white(1, 1, TestTexture::solid(1, 255, 255, 255));
+    // Flares show the linear name (white), not the mipmapped one (green).
+    TestTexture white(1, 1, TestTexture::solid(1, 0, 255, 0), TestTexture::solid(1, 255, 255, 255));
     TestWorld world;
     world.finish();
     Qu::Light* flare = world.light(123, 0, 0, 10);   // not a light enumerant: GL ignores it
@@ -361,7 +364,15 @@ TEST_F(WorldDraw, SpriteOnlyLightsDrawAdditiveFlaresBehindNearerGeometry) {
     renderer.drawWorldAdditive(&world.model);
     EXPECT_EQ(brightness(gl.pixel(512, 384)), 0);
     renderer.drawLightFlares(&world.model);
-    EXPECT_EQ(brightness(gl.pixel(512, 384)), 255);
+    EXPECT_EQ(gl.pixel(512, 384).r, 255);
+    // Over grey a grey flare adds c·c: 0.5 + 0.25.
+    TestTexture grey(1, 1, TestTexture::solid(1, 128, 128, 128));
+    flare->texture = &grey.key;
+    glClearColor(0.5f, 0.5f, 0.5f, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    renderer.drawLightFlares(&world.model);
+    EXPECT_NEAR(gl.pixel(512, 384).r, channel(0.5 + 0.252), 2);
+    glClearColor(0, 0, 0, 0.5f);
 
     // A nearer opaque mesh hides it.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
