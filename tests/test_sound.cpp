@@ -170,7 +170,8 @@ TEST_F(SoundLibrary, OutputsAreNamedAndDevicesThatCannotOpenFailInit) {
     ASSERT_TRUE(sound::setOutput(sound::outputNoSound));
     EXPECT_EQ(sound::getNumDrivers(), 0);
     ASSERT_TRUE(sound::init(44100, 32, 0));
-    sound::Stream* stream = openStream(encodeMp3(4410));
+    std::vector<std::uint8_t> image = encodeMp3(4410);   // the stream plays from it: kept until the end
+    sound::Stream* stream = openStream(image);
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(sound::streamPlayEx(sound::freeChannel, stream, nullptr, false), -1);
     EXPECT_EQ(sound::getError(), sound::errPlay);
