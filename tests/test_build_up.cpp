@@ -237,7 +237,7 @@ TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
     light->setColors(1, 1, 1, 0, 0, 0);
     renderer.drawWorld(&world.model);   // sets the light the surface is lit by
     clear();
-    renderer.drawSolidBuild(&world.model, nullptr, 2.5f);
+    renderer.drawSolidBuild(&world.model, nullptr, 3.0f);   // faces 1 to 3: index below N
     const std::vector<std::uint8_t> frame = gl.frame();
     std::vector<int> lit;
     for (int i = 0; i < faceCount; ++i) {

@@ -89,7 +89,8 @@ TEST_F(ScreenQuad, BlendFactorsOfEachOperation) {
         {quad, 0.4, 1, 0, 0.4},   {quad, 0.4, 1, 1, 1},    {quad, 0.4, 0.5, 1, 0.25 + 0.4 * 0.5},
         {scroll, 0.25, 0.5, 0, 0.25}, {scroll, 0.25, 0.5, 1, 0.5},
         {blend0, 0.8, 1, 0, 0},   {blend0, 0.8, 1, 1, 0.8}, {blend0, 0.8, 1, 0.5, 0.4},
-        {blend1, 0.8, 1, 0, 0.8}, {blend1, 0.3, 1, 1, 1},  {blend5, 0.2, 0.5, 1, 0.45},
+        {blend1, 0.8, 1, 0, 0.8}, {blend1, 0.3, 1, 1, 1},  {blend1, 0.8, 0.5, 1, 0.25},
+        {blend5, 0.2, 0.5, 1, 0.45},
     };
     for (const auto& row : rows) {
         const std::uint8_t texel = std::uint8_t(std::lround(row.texel * 255));

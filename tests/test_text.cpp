@@ -120,7 +120,7 @@ TEST_F(Text, LoadingBarDotsLandOnTheirRowAndColumn) {
     ASSERT_TRUE(platform::rasterizeFont("Arial", 18, 7, 1000, reference));
     const platform::GlyphBitmap& dot = reference.glyphs['.'];
     ASSERT_GT(dot.width, 0);
-    for (int i = 0; i < 4; ++i) renderer.printColored(nullptr, 380 + 8 * i, 142, 0.7f, 0.7f, 0.7f, ".");
+    for (int i = 0; i < 4; ++i) renderer.printColored(nullptr, 380 + 8 * i, 142, 0.7f, 0.4f, 0.2f, ".");
     for (int i = 0; i < 4; ++i) {
         const int originX = 379 + 8 * i;
         const Box box = litBox(gl, originX - 3, originX + 6);
@@ -134,6 +134,7 @@ TEST_F(Text, LoadingBarDotsLandOnTheirRowAndColumn) {
     const Box all = litBox(gl);
     const testsupport::Rgba p = gl.pixel(all.left, all.bottom);
     EXPECT_NEAR(p.r, 179, 1);
+    EXPECT_NEAR(p.g, 102, 1);
     float colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.7f);
@@ -153,6 +154,7 @@ TEST_F(Text, CodeTwoFiftyFiveIsEmptyAndFormattedTextIsCutAt255Characters) {
     EXPECT_EQ(litCount("\xff\xff"), 0);
     EXPECT_EQ(litCount(".\xff."), litCount(".."));
     EXPECT_GT(litCount("\xe9\x80"), 10);
+    EXPECT_GT(litCount("\xfe"), 10);   // the last code with a glyph
     const std::string filler(254, '\xff');
     glClear(GL_COLOR_BUFFER_BIT);
     renderer.print(nullptr, 100, 100, "%s...", filler.c_str());
