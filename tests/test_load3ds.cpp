@@ -396,6 +396,9 @@ TEST_F(Load3ds, CountsAndNamesBeyondTheirChunkReadOnlyWhatIsThere) {
     c.begin(0x4000);   // a name without its terminator stops at the chunk end
     c.bytes.insert(c.bytes.end(), {'a', 'b', 'c'});
     c.end();
+    // Seven bytes left in a face list are no record, nor chunks to walk.
+    c.begin(0x4000).text("b").begin(0x4100).begin(0x4120).u16(2).u16(0).u16(0).u16(0).u16(0);
+    c.raw(0x4000, 7, {0}).end().end().end();
     c.end().end();
     Model* model = load(c);
     EXPECT_EQ(model->vertices.count(), 3);
@@ -404,7 +407,7 @@ TEST_F(Load3ds, CountsAndNamesBeyondTheirChunkReadOnlyWhatIsThere) {
     // Face one is whole; the first 8 bytes of the material chunk make one
     // more face record (index 0x4130, out of range), then the list is short.
     EXPECT_EQ(model->faces.count(), 1);
-    ASSERT_EQ(model->objects.count(), 2);
+    ASSERT_EQ(model->objects.count(), 3);
     EXPECT_STREQ(model->objects.at(1)->name(), "abc");
 }
 
