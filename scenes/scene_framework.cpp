@@ -62,18 +62,6 @@ void demoSceneCommon::markObjectBlend(const char* name, std::int32_t kind, doubl
     if (Qu::Object* object = findObject(name)) colourObject(object, kind, r, g, b, a, &blend);
 }
 
-void demoSceneCommon::markObjectsWithPrefix(const char* prefix, std::int32_t kind, double r,
-                                            double g, double b, double a) {
-    std::size_t length = std::strlen(prefix);
-    for (std::int32_t i = 0; i < model->objects.count(); ++i) {
-        Qu::Item* item = model->objects.at(i);
-        if (!item->name() || std::strncmp(item->name(), prefix, length) != 0) continue;
-        if (auto* object = dynamic_cast<Qu::Object*>(item)) {
-            colourObject(object, kind, r, g, b, a, nullptr);
-        }
-    }
-}
-
 Qu::Light* demoSceneCommon::addLight(const demoLightSpec& wanted) {
     auto* light = new Qu::Light;
     textureLibrary->load(wanted.spriteKey, wanted.spriteFile, wanted.spriteKey, 0);
@@ -202,15 +190,5 @@ void demoZoomRects(const float factors[4], float rects[4][4]) {
             rect[k] *= factors[i];
             rects[i][k] = rect[k];
         }
-    }
-}
-
-void drawZoomFlash(Renderer* renderer, Qu::Texture* texture, float weight,
-                   const float factors[4], const float caps[4]) {
-    float rects[4][4];
-    demoZoomRects(factors, rects);
-    for (int i = 0; i < 4; ++i) {
-        const float* rect = rects[i];
-        renderer->drawQuad(texture, rect[0], rect[1], rect[2], rect[3], std::min(weight, caps[i]));
     }
 }

@@ -60,9 +60,6 @@ public:
     void markObject(const char* name, std::int32_t kind, double r, double g, double b, double a);
     void markObjectBlend(const char* name, std::int32_t kind, double r, double g, double b,
                          double a, std::int32_t blend);
-    // Marks every mesh whose name starts with `prefix` (case-sensitive).
-    void markObjectsWithPrefix(const char* prefix, std::int32_t kind, double r, double g,
-                               double b, double a);
     // Light recipe; the light is appended to the model's objects.
     Qu::Light* addLight(const demoLightSpec& wanted);
     // restPosition := position for every vertex of the named mesh.
@@ -112,7 +109,3 @@ void demoScrollFaces(Qu::Object* object, float du, float dv);
 // factors[i], rectangle -1 the full screen. Each scaling starts from the
 // previous product, so the rounding is that of the running product.
 void demoZoomRects(const float factors[4], float rects[4][4]);
-// Zoom flash: four drawQuads of one texture on the zoom rectangles of
-// `factors`, alpha min(w, caps[i]).
-void drawZoomFlash(Renderer* renderer, Qu::Texture* texture, float weight,
-                   const float factors[4], const float caps[4]);
