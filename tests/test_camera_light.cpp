@@ -102,17 +102,20 @@ TEST(LightTransform, PositionFollowsTheCameraAndTheOffsetTurnsWithTheLight) {
     expectVector(light.eyePosition, 30, 30, 80);
     expectVector(light.position, 0, 0, 50, 0);
 
-    Camera moved = cameraAt(Vector(0, 0, -100), Vector(100, 0, -100));
+    Camera moved = cameraAt(Vector(0, 4, -100), Vector(100, 4, -100));
     light.offset = Vector(0, 0, 0);
     light.position = Vector(10, -3, 7);
     light.transform(&moved);
-    expectVector(light.eyePosition, -107, -3, 10);
+    expectVector(light.eyePosition, -107, -7, 10);
 
     light.matrix.rotation(0.0f, 0.0f, float(M_PI / 2));   // x axis onto y
     light.position = Vector(5, 0, 0);
     light.offset = Vector(1, 0, 0);
     light.transform(&ahead);
     expectVector(light.eyePosition, 5, 1, 0);
+    light.matrix.rotation(0.0f, float(M_PI / 2), 0.0f);   // x axis onto -z
+    light.transform(&ahead);
+    expectVector(light.eyePosition, 5, 0, -1);
 }
 
 }  // namespace
