@@ -1,9 +1,10 @@
 # test_show calls the show command of gravlet-data directly (the tool itself
-# is built only once all its commands exist) and checks CRCs with zlib's.
+# is built only once all its commands exist), checks CRCs with zlib's and
+# reads TGA files, real and generated, with stb_image.
 if(TARGET test_show)
   target_sources(test_show PRIVATE ${CMAKE_SOURCE_DIR}/tools/data/show.cpp)
   find_package(ZLIB REQUIRED)
-  target_link_libraries(test_show PRIVATE ZLIB::ZLIB)
+  target_link_libraries(test_show PRIVATE ZLIB::ZLIB gravlet_generate)
 endif()
 
 # The built tool on a real file, when it exists.
