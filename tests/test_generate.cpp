@@ -24,6 +24,7 @@
 #include "tools/generate/mesh.h"
 #include "tools/generate/models.h"
 #include "tools/generate/mp3_writer.h"
+#include "tools/generate/textures.h"
 #include "tools/generate/tga_writer.h"
 
 namespace {
@@ -311,6 +312,35 @@ TEST(GeneratedModelsInAssimp, EveryModelReadsTheSameInBothReaders) {
 }
 
 // ---------------------------------------------------------------- content the scenes rely on
+
+double luminance(const Picture& p, int x, int y) {
+    const Color c = p.get(x, y);
+    return (std::min(1.0f, c.r) + std::min(1.0f, c.g) + std::min(1.0f, c.b)) / 3.0;
+}
+
+const TextureJob& textureJob(const std::string& file) {
+    for (const auto* list : {&screenTextures(), &materialTextures()})
+        for (const TextureJob& j : *list)
+            if (file == j.file) return j;
+    throw std::runtime_error(file);
+}
+
+// Fog layers scroll and wrap: dark clouds (the layers add up) with no step
+// across either wrap larger than between neighbours inside.
+TEST(Textures, FogCloudsAreDarkAndTileSeamlessly) {
+    for (const char* file : {"fogz1.tga", "fogz2.tga"}) {
+        const Picture p = textureJob(file).paint();
+        double sum = 0, seam = 0, inner = 0;
+        for (int y = 0; y < p.height(); ++y) {
+            for (int x = 0; x < p.width(); ++x) sum += luminance(p, x, y);
+            seam += std::fabs(luminance(p, 0, y) - luminance(p, p.width() - 1, y));
+            inner += std::fabs(luminance(p, p.width() / 2, y) - luminance(p, p.width() / 2 - 1, y));
+        }
+        for (int x = 0; x < p.width(); ++x) seam += std::fabs(luminance(p, x, 0) - luminance(p, x, p.height() - 1));
+        EXPECT_NEAR(sum / (p.width() * p.height()), 0.25, 0.03) << file;
+        EXPECT_LT(seam, 4 * inner + 1) << file;
+    }
+}
 
 Vec3 at(const MeshVertex& v) { return {v.x, v.y, v.z}; }
 
