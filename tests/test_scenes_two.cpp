@@ -128,8 +128,12 @@ TEST_F(ScenesTwo, ForestThreeAndTheOtherScenesMarkMeshesAndAddLights) {
             const Qu::Object* o = object(scene, m.name);
             if (!o) continue;
             EXPECT_EQ(o->kind(), m.kind);
-            if (m.blend >= 0) EXPECT_EQ(o->faces.at(1)->blend, m.blend);
-            if (m.colour3 > 0) EXPECT_FLOAT_EQ(o->faces.at(0)->color[3], m.colour3);
+            if (m.blend >= 0) {
+                EXPECT_EQ(o->faces.at(1)->blend, m.blend);
+            }
+            if (m.colour3 > 0) {
+                EXPECT_FLOAT_EQ(o->faces.at(0)->color[3], m.colour3);
+            }
         }
     };
     auto meshes = [](const std::vector<Mark>& marks) {
