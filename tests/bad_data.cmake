@@ -1,13 +1,13 @@
 # Bad data end to end: damaged and missing data files through the real
-# programs (gravlet-capture headless, gravlet under a virtual X server,
-# gravlet-data check). Inputs are damaged copies of the small end-to-end
-# data set, written by gravlet-damage.
+# programs (gravlet-capture headless, gravlet under a virtual X server).
+# Inputs are damaged copies of the small end-to-end data set, written by
+# gravlet-damage.
 add_executable(gravlet-damage ${CMAKE_CURRENT_SOURCE_DIR}/bad_data/damage.cpp)
 
 # The programs may be defined by files included after this one: looked up
 # when the build is generated.
 set(bad_data_tools GRAVLET_DAMAGE=$<TARGET_FILE:gravlet-damage>)
-foreach(pair E2E_DATA:gravlet-e2e-data GRAVLET_DATA:gravlet-data GRAVLET_CAPTURE:gravlet-capture
+foreach(pair E2E_DATA:gravlet-e2e-data GRAVLET_CAPTURE:gravlet-capture
              GRAVLET:gravlet)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 var)
@@ -16,8 +16,7 @@ foreach(pair E2E_DATA:gravlet-e2e-data GRAVLET_DATA:gravlet-data GRAVLET_CAPTURE
 endforeach()
 
 # A case whose program is not built reports itself skipped (exit 77).
-foreach(case missing_each_file damaged_files demo_goes_on check_names_problems
-             unreachable_display)
+foreach(case missing_each_file damaged_files demo_goes_on unreachable_display)
   add_test(NAME bad_data.${case}
            COMMAND ${CMAKE_COMMAND} -E env ${bad_data_tools}
                    ${CMAKE_CURRENT_SOURCE_DIR}/bad_data/run_bad_data.sh ${case}

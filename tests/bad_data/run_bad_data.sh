@@ -2,8 +2,9 @@
 # Bad data and missing devices, end to end.
 #   run_bad_data.sh CASE WORKDIR
 # Programs come from the environment: E2E_DATA (small data set writer),
-# GRAVLET_DAMAGE, GRAVLET_CAPTURE, GRAVLET, GRAVLET_DATA. A case whose
-# program is missing exits 77 (skipped).
+# GRAVLET_DAMAGE, GRAVLET_CAPTURE, GRAVLET. A case whose program is
+# missing exits 77 (skipped). gravlet-data check on damaged copies is
+# test_check's.
 set -uo pipefail
 
 case_name=$1 work=$2
@@ -192,31 +193,6 @@ demo_goes_on)
     fi
     echo "ok: $variant"
   done
-  ;;
-check_names_problems)
-  # gravlet-data check names every damaged or missing file.
-  need GRAVLET_DATA GRAVLET_DAMAGE
-  base_data
-  "$GRAVLET_DATA" check base >base.txt; status=$?
-  [ "$status" = 0 ] || { cat base.txt; fail "the intact data set fails its check ($status)"; }
-  rm -rf run && cp -r base run
-  models=($(cd base/data && ls *.3ds))
-  "$GRAVLET_DAMAGE" garbage base/data/wt.tga run/data/wt.tga
-  "$GRAVLET_DAMAGE" truncate-half base/data/fogz1.tga run/data/fogz1.tga
-  "$GRAVLET_DAMAGE" empty base/data/tx1.tga run/data/tx1.tga
-  rm run/data/tx2.tga
-  "$GRAVLET_DAMAGE" garbage "base/data/${models[0]}" "run/data/${models[0]}"
-  "$GRAVLET_DAMAGE" empty "base/data/${models[1]}" "run/data/${models[1]}"
-  rm "run/data/${models[2]}"
-  "$GRAVLET_DAMAGE" empty base/data/music/vopa.mp3 run/data/music/vopa.mp3
-  "$GRAVLET_DATA" check run >run.txt; status=$?
-  [ "$status" = 1 ] || { cat run.txt; fail "exit $status with damaged files"; }
-  for file in wt.tga fogz1.tga tx1.tga tx2.tga "${models[0]}" "${models[1]}" "${models[2]}" music/vopa.mp3; do
-    grep '^error: ' run.txt | grep -qF "$file" || { cat run.txt; fail "$file not named"; }
-  done
-  grep '^error: ' run.txt | grep -F tx2.tga | grep -q missing || fail "tx2.tga not called missing"
-  n=$(grep -c '^error: ' run.txt)
-  [ "$n" -eq 8 ] || { cat run.txt; fail "$n problems, expected 8"; }
   ;;
 unreachable_display)
   # DISPLAY names an X server that is not there: a window error and a
