@@ -137,7 +137,9 @@ TEST(TransparentSort, OrdersEveryTransparentFaceFarToNearAndReusesStorage) {
         double sum = 0;
         for (int c = 0; c < 3; ++c) sum += world.model.vertices.at(int(f->vertexIndex[c]))->eyePosition.z;
         EXPECT_NEAR(f->depth, sum / 3, 1e-9);
-        if (i > 0) EXPECT_GE(static_cast<Qu::Face*>(renderer.transparentFaces.at(i - 1))->depth, f->depth);
+        if (i > 0) {
+            EXPECT_GE(static_cast<Qu::Face*>(renderer.transparentFaces.at(i - 1))->depth, f->depth);
+        }
     }
     EXPECT_EQ(distinct.size(), 500u);
     const int slots = renderer.transparentFaces.slots();
