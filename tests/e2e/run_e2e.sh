@@ -21,7 +21,7 @@ if [ "${E2E_INNER:-}" != 1 ]; then
   [ "$case_name" = fullscreen_refused ] && screen=800x600x24
   # A server without GLX: the window step fails after video came up.
   [ "$case_name" = window_fails_shows_box ] && screen="$screen -extension GLX"
-  E2E_INNER=1 exec xvfb-run -a -s "-screen 0 $screen" "$0" "$@"
+  E2E_INNER=1 exec "$here/../support/with_xvfb.sh" "-screen 0 $screen" "$0" "$@"
 fi
 
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}

@@ -18,7 +18,7 @@ if [ "${E2E_INNER:-}" != 1 ]; then
   cd "$work" || exit 1
   screen=1024x768x24
   [ "$case_name" = fullscreen_refused ] && screen=800x600x24   # no 1024x768 mode
-  E2E_INNER=1 xvfb-run -a -s "-screen 0 $screen" "$0" "$@"
+  E2E_INNER=1 "$(dirname "$0")/../support/with_xvfb.sh" "-screen 0 $screen" "$0" "$@"
   status=$?
   wineserver -k 2>/dev/null   # its windows lived on this X server
   exit $status
