@@ -107,33 +107,43 @@ Picture loadPicture() {
 
 Picture white() { return Picture(16, 16, Color{1, 1, 1}); }
 
-// Seamless dark clouds for the additive fog layers, mean close to 0.25.
+// Seamless mist for the additive fog layers: drifting wisps over black, so
+// that the gaps between them add nothing (each layer adds (colour)^2 and four
+// are stacked; a floor under the wisps would lift every frame into a veil).
+// Luminance mean a little under 0.25. The layers show about a quarter of the
+// texture at once, so the wisps are laid out at that scale, stretched
+// sideways as mist lies.
 Picture fogClouds(std::uint32_t seed, Color tint) {
     const int size = 512;
     std::vector<double> value(size * size);
-    double sum = 0;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const double u = (x + 0.5) / size, v = (y + 0.5) / size;
             const double warp = tileFbm(u, v, 3, 3, 0.5, seed + 5) - 0.5;
-            double n = tileFbm(u + warp * 0.25, v + warp * 0.25, 4, 6, 0.55, seed);
-            // A floor under the clouds keeps the contrast, and so what four
-            // additive layers of (colour)^2 add up to, moderate.
-            n = 0.25 + 0.75 * smooth(0.3, 0.85, n);
-            value[y * size + x] = n;
-            sum += n;
+            const double bank = tileFbm(u + warp * 0.3, v * 2 + warp * 0.2, 5, 5, 0.5, seed);
+            const double wisp = tileFbm(u * 2 + warp * 0.5, v * 4, 6, 3, 0.5, seed + 9);
+            value[y * size + x] = std::pow(smooth(0.42, 0.72, bank * 0.75 + wisp * 0.25), 0.6) * (0.7 + 0.3 * wisp);
         }
-    // Colour channels average (tint mean) * scale; aim the luminance at 0.25.
-    const double tintMean = (tint.r + tint.g + tint.b) / 3.0;
-    const double scale = 0.25 / (sum / (size * size)) / tintMean;
+    // Scale so that the stored (clamped) channels average 0.226, a little
+    // under a quarter: with black gaps, the lower the mean the dimmer the
+    // wisps, and they should stay below the flames and flares.
+    auto meanAt = [&](double scale) {
+        double sum = 0;
+        for (double n : value)
+            for (float c : {tint.r, tint.g, tint.b}) sum += std::min(1.0, c * n * scale);
+        return sum / (3.0 * value.size());
+    };
+    double low = 0, high = 16;
+    for (int i = 0; i < 40; ++i) (meanAt((low + high) / 2) < 0.226 ? low : high) = (low + high) / 2;
+    const float scale = static_cast<float>((low + high) / 2);
     Picture p(size, size);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) p.set(x, y, tint * static_cast<float>(value[y * size + x] * scale));
     return p;
 }
 
-Picture fogz1() { return fogClouds(101, Color{0.85f, 0.95f, 1.1f}); }
-Picture fogz2() { return fogClouds(202, Color{0.75f, 1.0f, 1.05f}); }
+Picture fogz1() { return fogClouds(101, Color{0.85f, 0.93f, 1.05f}); }
+Picture fogz2() { return fogClouds(202, Color{0.8f, 0.95f, 1.05f}); }
 
 // A title band: lettering (and an optional second line) on black, painted at
 // the proportions of the rectangle it is drawn into, stored at storeW x storeH.
