@@ -37,7 +37,8 @@ void addStarDome(ModelKit& kit, Vec3 centre, double radius);                    
 void addCloudDeck(ModelKit& kit, Vec3 centre, double halfSize, int repeats);     // "sky1"
 // A ring of hills around `centre` (kind 2: file normals point away from the
 // centre so the lit side faces in). Ground level y = centre.y.
-void addHillRing(ModelKit& kit, const char* name, Vec3 centre, double radius, double height, std::uint32_t seed);
+void addHillRing(ModelKit& kit, const char* name, Vec3 centre, double radius, double height, std::uint32_t seed,
+                 const char* material = "hills");
 // Pines scattered over the rectangle (x0, z0)-(x1, z1) at ground level y,
 // skipping points where keepOut says so; split into objects "<prefix>1", ...
 // of at most 60 trees.
@@ -45,11 +46,18 @@ void addForest(ModelKit& kit, const char* prefix, double x0, double z0, double x
                int count, double minHeight, double maxHeight, std::uint32_t seed,
                bool (*keepOut)(double x, double z));
 // A flat wave grid at height y over (x0, z0)-(x1, z1), continuous, shared
-// vertices; faces up.
+// vertices; faces up. The texture repeats `repeats` times along z; across x
+// it is laid diagonally (u and v both run along z, and in opposite senses
+// along x, one repeat of u - v over twice the width), so that the scenes'
+// sway, which moves u and v alike, slides the picture along z only and a
+// stripe of constant u - v stays on the line x = pathX.
 void addWaterGrid(ModelKit& kit, const char* name, const char* material, double x0, double z0, double x1,
-                  double z1, double y, int columns, int rows, double repeats);
+                  double z1, double y, int columns, int rows, double repeats, double pathX);
+// Grid points where `sunk` says so drop to sunkY: the ground would otherwise
+// reach above the lakes' water (its bumps are higher than the water's depth).
 void addGround(ModelKit& kit, const char* name, double x0, double z0, double x1, double z1, double y,
-               double bumps, int cells, std::uint32_t seed, const char* material = "moss");
+               double bumps, int cells, std::uint32_t seed, const char* material = "moss",
+               bool (*sunk)(double x, double z) = nullptr, double sunkY = 0);
 void addStoneWall(ModelKit& kit, Vec3 centre, Vec3 half);   // "wall"
 // The tall figure "ukko": feet at `foot`, `height` tall.
 void addUkko(ModelKit& kit, Vec3 foot, double height);

@@ -35,9 +35,10 @@ void addCloudDeck(ModelKit& kit, Vec3 centre, double halfSize, int repeats) {
     kit.add(mesh);
 }
 
-void addHillRing(ModelKit& kit, const char* name, Vec3 centre, double radius, double height, std::uint32_t seed) {
+void addHillRing(ModelKit& kit, const char* name, Vec3 centre, double radius, double height, std::uint32_t seed,
+                 const char* material) {
     MeshBuilder mesh(name);
-    mesh.useMaterial(kit.material("hills"));
+    mesh.useMaterial(kit.material(material));
     addSurface(
         mesh, 128, 3,
         [&](double s, double t) {
@@ -77,23 +78,31 @@ void addForest(ModelKit& kit, const char* prefix, double x0, double z0, double x
 }
 
 void addWaterGrid(ModelKit& kit, const char* name, const char* material, double x0, double z0, double x1, double z1,
-                  double y, int columns, int rows, double repeats) {
+                  double y, int columns, int rows, double repeats, double pathX) {
     MeshBuilder mesh(name);
     mesh.useMaterial(kit.material(material));
     addSurface(
-        mesh, columns, rows, [&](double s, double t) { return Vec3{x0 + (x1 - x0) * s, y, z0 + (z1 - z0) * t}; },
-        repeats, repeats * (z1 - z0) / (x1 - x0));
+        mesh, columns, rows, [&](double s, double t) { return Vec3{x0 + (x1 - x0) * s, y, z0 + (z1 - z0) * t}; }, 1, 1);
+    const double alongZ = repeats / (z1 - z0), acrossX = 1 / (2 * (x1 - x0));
+    for (MeshVertex& v : mesh.mesh().vertices) {
+        const double along = (v.z - z0) * alongZ, across = (v.x - pathX) * acrossX;
+        // The picture's stripe u + (1 - v) = 0.5 (mod 1) lies on x = pathX.
+        v.u = static_cast<float>(along + across + 0.25);
+        v.v = static_cast<float>(along - across - 0.25);
+    }
     kit.add(mesh);
 }
 
 void addGround(ModelKit& kit, const char* name, double x0, double z0, double x1, double z1, double y, double bumps,
-               int cells, std::uint32_t seed, const char* material) {
+               int cells, std::uint32_t seed, const char* material, bool (*sunk)(double, double), double sunkY) {
     MeshBuilder mesh(name);
     mesh.useMaterial(kit.material(material));
     addSurface(
         mesh, cells, cells,
         [&](double s, double t) {
-            return Vec3{x0 + (x1 - x0) * s, y + bumps * (tileFbm(s, t, 4, 3, 0.5, seed) - 0.5), z0 + (z1 - z0) * t};
+            const double x = x0 + (x1 - x0) * s, z = z0 + (z1 - z0) * t;
+            if (sunk && sunk(x, z)) return Vec3{x, sunkY, z};
+            return Vec3{x, y + bumps * (tileFbm(s, t, 4, 3, 0.5, seed) - 0.5), z};
         },
         (x1 - x0) / 120, (z1 - z0) / 120);
     kit.add(mesh);

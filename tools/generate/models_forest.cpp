@@ -50,12 +50,14 @@ bool farShoreKeepOut(double, double) { return false; }
 
 Model3ds forresta() {
     ModelKit kit;
-    addStarDome(kit, Vec3{0, 0, 0}, 3000);
+    addStarDome(kit, Vec3{0, 0, 0}, 3500);   // wide enough to hold the far hills
     addCloudDeck(kit, Vec3{0, -450, -400}, 2600, 5);
     addHillRing(kit, "bg1", Vec3{0, 20, -300}, 2100, 320, 7);
-    addHillRing(kit, "fars", Vec3{0, 30, -300}, 2800, 650, 8);
-    addWaterGrid(kit, "water", "lake", -1300, -1500, 1300, -20, 1.5, 48, 28, 6);
-    addAuroraCurtain(kit, "win1", Vec3{0, 0, 0}, 1700, 1.3, -950, -260);
+    addHillRing(kit, "fars", Vec3{0, 30, -300}, 2800, 650, 8, "farhills");
+    addWaterGrid(kit, "water", "lake", -1300, -1500, 1300, -20, 1.5, 48, 28, 6, 2);  // path under light1
+    // Between the near and the far hills: the near ridge stands dark
+    // against the curtains' bright hems, which glow over the paler far hills.
+    addAuroraCurtain(kit, "win1", Vec3{0, 0, 0}, 2400, 1.3, -1000, -200);
     addStoneWall(kit, Vec3{0, -2, 0}, Vec3{40, 2, 1.2});
     addGround(kit, "ground", -160, -30, 160, 200, 0, 1.5, 40, 3);
     {
@@ -72,6 +74,31 @@ Model3ds forresta() {
                 return Vec3{x, std::max(lake, near) + 10 * (tileFbm(s, t, 4, 3, 0.5, 4) - 0.5) * (lake > 0 || near > 0 ? 0 : 1), z};
             },
             25, 25);
+        // Under the water the bed is dark, so the lake reads as water and
+        // not as more ground.
+        const std::uint32_t bed = kit.material("deepwater");
+        for (MeshFace& f : mesh.mesh().faces) {
+            const auto& v = mesh.mesh().vertices;
+            if (v[f.a].y + v[f.b].y + v[f.c].y > 3 * 13.0) f.material = bed;
+        }
+        kit.add(mesh);
+    }
+    {
+        // The moon's path under light1's glow, just below the lowest wave
+        // (-y is up): narrow at the shore and widening with distance, so it
+        // keeps about one width on screen as a path of glitter does.
+        MeshBuilder mesh("moonpath");
+        mesh.useMaterial(kit.material("glints"));
+        addSurface(
+            mesh, 8, 24,
+            [](double s, double t) {
+                const double z = -28 - 1470 * t, half = 12 + 0.13 * (-28 - z);
+                return Vec3{2 + (2 * s - 1) * half, 4.5, z};
+            },
+            1, 1, true);   // z falls with t: flipped to face up
+        // Glints grow with distance (v by the log of it), so they keep
+        // about one size on screen out to the far shore.
+        for (MeshVertex& v : mesh.mesh().vertices) v.v = static_cast<float>(1.7 * std::log((-v.z + 12) / 40));
         kit.add(mesh);
     }
     addForest(kit, "pines", -420, -25, 420, 650, 0, 320, 22, 70, 101, openingKeepOut);
@@ -82,6 +109,10 @@ Model3ds forresta() {
 // Forest animation I: the figure U (feet at the origin, 200 tall, centre
 // (0, -100, 0)) before the wall W = (0, -120, 100). The eye comes from
 // z = -800 about 135 above the ground, skimming the tree tops.
+bool animOneWater(double x, double z) {
+    return (x > -900 && x < -250 && z > -900 && z < -200) || (x > 250 && x < 700 && z > -600 && z < -150);
+}
+
 bool animOneKeepOut(double x, double z) {
     if (std::fabs(x) < 150 && z > -1000 && z < 160) return true;   // the eye's path
     if (std::fabs(x) < 260 && z > 40 && z < 160) return true;      // the wall
@@ -94,7 +125,7 @@ Model3ds forrest6() {
     addStarDome(kit, Vec3{0, 0, -300}, 3100);
     addCloudDeck(kit, Vec3{0, -700, -300}, 2800, 5);
     addHillRing(kit, "bg1", Vec3{0, 20, -300}, 2100, 340, 17);
-    addHillRing(kit, "fars", Vec3{0, 30, -300}, 2700, 700, 18);
+    addHillRing(kit, "fars", Vec3{0, 30, -300}, 2700, 700, 18, "farhills");
     addUkko(kit, Vec3{0, 0, 0}, 200);
     // The staff stands on the figure's left (-x): the eye passes on its right.
     addLaser(kit, Vec3{-34, -95, -6}, Vec3{0, -1, 0}, 190, 12, 20);
@@ -105,9 +136,9 @@ Model3ds forrest6() {
         kit.add(mesh);
     }
     addStoneWall(kit, Vec3{0, -120, 100}, Vec3{200, 120, 10});
-    addWaterGrid(kit, "water", "lake", -900, -900, -250, -200, 2, 36, 40, 4);
-    addWaterGrid(kit, "water01", "deepwater", 250, -600, 700, -150, 2, 24, 24, 3);
-    addGround(kit, "ground", -1500, -1800, 1500, 1200, 0, 8, 64, 21);
+    addWaterGrid(kit, "water", "lake", -900, -900, -250, -200, 2, 36, 40, 4, -575);
+    addWaterGrid(kit, "water01", "deepwater", 250, -600, 700, -150, 2, 24, 24, 3, 475);
+    addGround(kit, "ground", -1500, -1800, 1500, 1200, 0, 8, 64, 21, "moss", animOneWater, 45);
     {
         // Lake and pond beds, well below the waves.
         MeshBuilder mesh("lakebed");
@@ -127,6 +158,8 @@ Model3ds forrest6() {
 // Forest animation II: the laser L = (0, -100, 600) hangs over a lake; the
 // eye at L + (60 - 4t, -40 + 2t, -20) looks down at it. Wall W = (-150, -20,
 // 820) runs along z. water01 lies under the water (it is drawn opaque here).
+bool dropWater(double x, double z) { return x > -400 && x < 400 && z > 300 && z < 900; }
+
 bool dropKeepOut(double x, double z) {
     if (x > -450 && x < 450 && z > 250 && z < 950) return true;   // lake
     return x > -190 && x < -110 && z > 640 && z < 1000;           // wall
@@ -137,12 +170,12 @@ Model3ds fordrop() {
     addStarDome(kit, Vec3{0, 0, 600}, 3000);
     addCloudDeck(kit, Vec3{0, -650, 600}, 2800, 5);
     addHillRing(kit, "bg1", Vec3{0, 20, 600}, 2000, 330, 27);
-    addHillRing(kit, "fars", Vec3{0, 30, 600}, 2700, 680, 28);
+    addHillRing(kit, "fars", Vec3{0, 30, 600}, 2700, 680, 28, "farhills");
     addLaser(kit, Vec3{0, -100, 600}, Vec3{0.6, 0, 0.8}, 20, 8, 14);
-    addWaterGrid(kit, "water", "lake", -400, 300, 400, 900, 1, 32, 24, 4);
-    addWaterGrid(kit, "water01", "deepwater", -400, 300, 400, 900, 9, 24, 18, 3);
+    addWaterGrid(kit, "water", "lake", -400, 300, 400, 900, 1, 32, 24, 4, 0);
+    addWaterGrid(kit, "water01", "deepwater", -400, 300, 400, 900, 9, 24, 18, 3, 0);
     addStoneWall(kit, Vec3{-150, -20, 820}, Vec3{10, 20, 160});
-    addGround(kit, "ground", -1500, -900, 1500, 2100, 0, 8, 64, 31);
+    addGround(kit, "ground", -1500, -900, 1500, 2100, 0, 8, 64, 31, "moss", dropWater, 14);
     addForest(kit, "pines", -1200, -600, 1200, 1800, 0, 420, 50, 120, 301, dropKeepOut);
     addProps(kit, Vec3{-110, -120, 630}, Vec3{-70, -55, 600}, Vec3{-45, -75, 545}, Vec3{-60, -85, 690},
              Vec3{-190, -70, 500}, 1.2, Vec3{-0.8, 0.5, 0.3}, 24);
@@ -161,15 +194,19 @@ bool valleyKeepOut(double x, double z) {
     return x < -100 && x > -950 && z > 850 && z < 1750;              // second lake
 }
 
+bool valleyWater(double x, double z) {
+    return (x > 150 && x < 900 && z > 700 && z < 1600) || (x > -900 && x < -150 && z > 900 && z < 1700);
+}
+
 void addValley(ModelKit& kit, double wallZ, bool finale) {
     addStarDome(kit, Vec3{0, 0, 1500}, 3000);
     addCloudDeck(kit, Vec3{0, -700, 1500}, 2800, 5);
     addHillRing(kit, "bg1", Vec3{0, 60, 1500}, 1900, 330, 37);
-    addHillRing(kit, "fars", Vec3{0, 70, 1500}, 2500, 650, 38);
+    addHillRing(kit, "fars", Vec3{0, 70, 1500}, 2500, 650, 38, "farhills");
     addLaser(kit, Vec3{45, -55, wallZ - 120}, Vec3{0, -1, 0}, 180, 12, 12);
-    addWaterGrid(kit, "water", "lake", 150, 700, 900, 1600, 38, 30, 36, 4);
+    addWaterGrid(kit, "water", "lake", 150, 700, 900, 1600, 38, 30, 36, 4, 525);
     addUkko(kit, Vec3{0, 40, wallZ - 120}, 200);
-    addWaterGrid(kit, "water01", "deepwater", -900, 900, -150, 1700, 38, 30, 32, 4);
+    addWaterGrid(kit, "water01", "deepwater", -900, 900, -150, 1700, 38, 30, 32, 4, -525);
     {
         // A lattice tower that the scene spins about the vertical.
         MeshBuilder mesh("build");
@@ -207,7 +244,7 @@ void addValley(ModelKit& kit, double wallZ, bool finale) {
         addSurface(mesh, 8, 8, [](double s, double t) { return Vec3{-950 + 850 * s, 60, 850 + 900 * t}; }, 2, 2);
         kit.add(mesh);
     }
-    addGround(kit, "ground", -1500, 0, 1500, 3000, 40, 8, 64, 41);
+    addGround(kit, "ground", -1500, 0, 1500, 3000, 40, 8, 64, 41, "moss", valleyWater, 80);
     addForest(kit, "pines", -1400, 300, 1400, 2700, 40, 520, 60, 140, 401, valleyKeepOut);
     const Vec3 shafts[2] = {{-220, 40, wallZ - 200}, {230, 40, wallZ - 160}};
     addShafts(kit, shafts, 2, 600);

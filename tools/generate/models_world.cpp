@@ -101,7 +101,7 @@ Model3ds asmtest2() {
     addStarDome(kit, Vec3{0, 0, 0}, 3000);
     addHillRing(kit, "bg1", Vec3{0, 60, 0}, 1600, 420, 51);
     addCloudDeck(kit, Vec3{0, -750, 0}, 2600, 4);
-    addWaterGrid(kit, "water", "lake", -1500, -1500, 1500, 1500, 0, 48, 48, 8);
+    addWaterGrid(kit, "water", "lake", -1500, -1500, 1500, 1500, 0, 48, 48, 8, 0);
     {
         MeshBuilder mesh("isle");
         mesh.useMaterial(kit.material("rock"));
@@ -171,7 +171,7 @@ Model3ds scenery() {
         kit.add(mesh);
     }
     addCloudDeck(kit, Vec3{0, -900, 600}, 2600, 4);
-    addWaterGrid(kit, "water", "lake", -160, 20, 160, 420, 45, 16, 20, 2);
+    addWaterGrid(kit, "water", "lake", -160, 20, 160, 420, 45, 16, 20, 2, 0);
     {
         MeshBuilder mesh("greets");
         mesh.useMaterial(kit.material("greetplate", "greettxt.tga"));
