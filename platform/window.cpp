@@ -255,7 +255,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<GlWindow> makeSdlGlWindow() { return std::make_unique<SdlGlWindow>(); }
+std::unique_ptr<GlWindow> makeGlWindow() { return std::make_unique<SdlGlWindow>(); }
 
 bool isInvisibleVideoDriver(const std::string& driver) {
     return driver == "offscreen" || driver == "dummy" || driver == "evdev";

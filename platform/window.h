@@ -5,8 +5,9 @@
 // shows the messages; a GlWindow only does the window-system work and says
 // which step failed.
 //
-// SDL2 behind it (makeSdlGlWindow). The capture tool drives the same shell
-// code through its own GlWindow on an offscreen context.
+// makeGlWindow gives the platform's own: SDL2 on Linux, Win32 and WGL on
+// Windows. The capture tool drives the same shell code through its own
+// GlWindow on an offscreen context.
 //
 // Messages: one window-system event is one WindowMessage. Keys carry the
 // original platform's virtual-key codes (Esc 0x1B, F1 0x70, F2 0x71,
@@ -121,7 +122,7 @@ private:
     std::function<void(unsigned)> teardownListener;
 };
 
-std::unique_ptr<GlWindow> makeSdlGlWindow();
+std::unique_ptr<GlWindow> makeGlWindow();
 
 // Original virtual-key code for an SDL keycode; 0 for keys without one.
 int virtualKeyFromSdl(std::int32_t sdlKeycode);

@@ -61,7 +61,7 @@ const char* teardownStepText(unsigned step) {
 
 bool openGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
     fullscreenMode = fullscreen;
-    if (!installed) installed = platform::makeSdlGlWindow();
+    if (!installed) installed = platform::makeGlWindow();
     platform::GlWindow* window = installed.get();
 
     // Bringing the window system up stands for registering the class.

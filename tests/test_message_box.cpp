@@ -92,7 +92,7 @@ TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
     platform::recordMessageBoxes(false);
     {
         ScopedEnv video("SDL_VIDEODRIVER", "dummy");
-        auto window = platform::makeSdlGlWindow();
+        auto window = platform::makeGlWindow();
         ASSERT_TRUE(window->startVideo()) << window->error();
         EXPECT_FALSE(boxTried(windowBox));   // running, but drawing nowhere
         window->close();

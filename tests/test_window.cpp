@@ -45,7 +45,7 @@ SDL_Event windowEvent(Uint8 what, int width = 0, int height = 0) {
 
 TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
     ScopedEnv video("SDL_VIDEODRIVER", "dummy");
-    auto window = platform::makeSdlGlWindow();
+    auto window = platform::makeGlWindow();
     ASSERT_TRUE(window->startVideo()) << window->error();
     SDL_Event quit{};
     quit.type = SDL_QUIT;
@@ -99,7 +99,7 @@ TEST(SdlEvents, NoDisplayIsRefusedUnlessAnInvisibleVideoDriverWasAskedFor) {
     for (const char* driver : {"", "offscreen"}) {
         SCOPED_TRACE(driver);
         ScopedEnv video("SDL_VIDEODRIVER", driver);
-        auto window = platform::makeSdlGlWindow();
+        auto window = platform::makeGlWindow();
         bool asked = driver[0] != '\0';
         EXPECT_EQ(window->startVideo(), asked) << window->error();
         EXPECT_EQ(window->error().empty(), asked);

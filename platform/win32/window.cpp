@@ -253,8 +253,8 @@ private:
 
 }  // namespace
 
-// The shell asks for the platform's window under this name.
-std::unique_ptr<GlWindow> makeSdlGlWindow() { return std::make_unique<Win32GlWindow>(); }
+// The platform's window, as the shell asks for it.
+std::unique_ptr<GlWindow> makeGlWindow() { return std::make_unique<Win32GlWindow>(); }
 
 bool isInvisibleVideoDriver(const std::string&) { return false; }
 

@@ -39,7 +39,7 @@ std::vector<unsigned char> drawn(Qu::FontSet& fonts, const Qu::Font& font, unsig
 }  // namespace
 
 int main() {
-    auto window = platform::makeSdlGlWindow();
+    auto window = platform::makeGlWindow();
     if (!window->startVideo() || window->open("glyphs", 640, 480, 32, 16, false) != platform::OpenStep::none) {
         std::printf("no GL window: %s\n", window->error().c_str());
         return 1;
