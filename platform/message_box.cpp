@@ -2,37 +2,14 @@
 
 #include <SDL.h>
 
-#include "platform/window.h"
-
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <deque>
+
+#include "platform/message_record.h"
+#include "platform/window.h"
 
 namespace platform {
 
 namespace {
-
-struct Recorder {
-    bool on = false;
-    std::vector<RecordedMessageBox> boxes;
-    std::deque<bool> answers;
-};
-
-Recorder& recorder() {
-    static Recorder instance;
-    return instance;
-}
-
-bool nonInteractive() {
-    const char* value = std::getenv("GRAVLET_NONINTERACTIVE");
-    return value && std::strcmp(value, "1") == 0;
-}
-
-bool presetAnswer() {
-    const char* value = std::getenv("GRAVLET_ANSWER");
-    return value && SDL_strcasecmp(value, "yes") == 0;
-}
 
 bool named(const char* variable) {
     const char* value = std::getenv(variable);
@@ -62,37 +39,19 @@ Uint32 sdlFlags(MessageIcon icon) {
     return 0;
 }
 
-void toStandardError(const std::string& text, const std::string& caption) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
-}
-
 }  // namespace
 
 void showMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-    toStandardError(text, caption);
-    Recorder& record = recorder();
-    if (record.on) {
-        record.boxes.push_back({caption, text, icon, false, false});
-        return;
-    }
+    bool recorded = false;
+    if (boxes::noteAndRecord(text, caption, icon, false, recorded)) return;
     if (!messageBoxWouldShow()) return;
     SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), nullptr);
 }
 
 bool askYesNo(const std::string& text, const std::string& caption, MessageIcon icon) {
-    toStandardError(text, caption);
-    Recorder& record = recorder();
-    if (record.on) {
-        bool answer = false;
-        if (!record.answers.empty()) {
-            answer = record.answers.front();
-            record.answers.pop_front();
-        }
-        record.boxes.push_back({caption, text, icon, true, answer});
-        return answer;
-    }
-    if (nonInteractive()) return presetAnswer();
+    bool answer = false;
+    if (boxes::noteAndRecord(text, caption, icon, true, answer)) return answer;
+    if (boxes::nonInteractive()) return boxes::presetAnswer();
     if (!displayReachable()) return false;
 
     const SDL_MessageBoxButtonData buttons[] = {
@@ -111,17 +70,6 @@ bool askYesNo(const std::string& text, const std::string& caption, MessageIcon i
     return pressed == 1;
 }
 
-bool messageBoxWouldShow() { return !recorder().on && !nonInteractive() && displayReachable(); }
-
-void recordMessageBoxes(bool on) {
-    Recorder& record = recorder();
-    record.on = on;
-    record.boxes.clear();
-    record.answers.clear();
-}
-
-const std::vector<RecordedMessageBox>& recordedMessageBoxes() { return recorder().boxes; }
-
-void queueYesNoAnswer(bool yes) { recorder().answers.push_back(yes); }
+bool messageBoxWouldShow() { return !boxes::recording() && !boxes::nonInteractive() && displayReachable(); }
 
 }  // namespace platform
