@@ -38,43 +38,16 @@ start() {
   "$gravlet" >out.txt 2>err.txt &
   pid=$!
 }
-# Waits for the process to end (up to $1 seconds); sets status.
-wait_exit() {
-  local limit=$(( $1 * 10 ))
-  for ((i = 0; i < limit; i++)); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"; wait "$pid"; fail "still running after $1 s"
-  fi
-  wait "$pid"; status=$?
-}
-window_id() {
-  for ((i = 0; i < 200; i++)); do
-    id=$(xdotool search --name '^gravlet$' 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-# "r g b" of one screenshot pixel.
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
-near() {  # near "r g b" R G B: every channel within 24
-  read -r r g b <<<"$1"
-  (( ${r} - $2 < 24 && $2 - ${r} < 24 && ${g} - $3 < 24 && $3 - ${g} < 24 && ${b} - $4 < 24 && $4 - ${b} < 24 ))
-}
+. "$here/../support/screen.sh"
 # Grey pixels (r = g = b > 100) in a region: the loading bar's and the failure text's colour.
 grey_pixels() {
   convert "$1" -crop "$2" txt:- | awk -F'[(),]' 'NR > 1 { r=$3+0; g=$4+0; b=$5+0; if (r == g && g == b && r > 100) n++ } END { print n + 0 }'
 }
-shot() { import -window root "$1" || fail "screenshot $1"; }
 
 case "$case_name" in
 opens_loads_runs_and_ends_on_esc)
   start
-  window_id >/dev/null || fail "no window appeared"
+  window_id '^gravlet$' >/dev/null || fail "no window appeared"
   sleep 1
   shot loading.png
   # The picture is drawn twice with (source colour, 1 - source colour):
@@ -117,7 +90,7 @@ no_display)
 no_audio)
   export SDL_AUDIODRIVER=gravlet-no-such-driver
   start
-  window_id >/dev/null || fail "no window without audio"
+  window_id '^gravlet$' >/dev/null || fail "no window without audio"
   sleep 4
   kill -0 "$pid" 2>/dev/null || fail "ended without audio"
   xdotool key Escape
@@ -129,7 +102,7 @@ no_audio)
   ;;
 window_close)
   start
-  id=$(window_id) || fail "no window appeared"
+  id=$(window_id '^gravlet$') || fail "no window appeared"
   sleep 3
   python3 "$here/wm_close.py" "$id" || fail "close request not sent"
   wait_exit 10
@@ -159,7 +132,7 @@ fullscreen_refused)
   grep -qF 'Use Windowed Mode Instead?' err.txt || fail "no question asked"
   grep -qF 'Program Will Now Close.' err.txt || fail "no closing message"
   GRAVLET_ANSWER=yes start
-  window_id >/dev/null || fail "no window after Yes"
+  window_id '^gravlet$' >/dev/null || fail "no window after Yes"
   sleep 2
   kill -0 "$pid" 2>/dev/null || fail "ended after Yes"
   xdotool key Escape

@@ -30,20 +30,10 @@ fail() { echo "FAIL ($case_name): $*"; sed 's/^/  stdout: /' out.txt | cut -c1-2
 export WINEDLLOVERRIDES="winepulse.drv=d"
 pid=
 start() { wine gravlet.exe >out.txt 2>err.txt & pid=$!; }
-wait_exit() {   # up to $1 seconds; sets status
-  for ((i = 0; i < $1 * 10; i++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; wait "$pid"; fail "still running after $1 s"; fi
-  wait "$pid"; status=$?
-  sed -i 's/\r$//' out.txt err.txt   # the C runtime writes text files with CRLF
-}
-window_id() {   # a top-level window titled $1
-  for ((i = 0; i < 300; i++)); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
+. "$(dirname "$0")/../support/screen.sh"
+wine_exit() {   # wait_exit, then the C runtime's CRLF line ends made plain
+  wait_exit "$1"
+  sed -i 's/\r$//' out.txt err.txt
 }
 answer_box() {  # presses $2 in the box titled $1 until the box is gone
   window_id "$1" >/dev/null || return 1
@@ -54,9 +44,6 @@ answer_box() {  # presses $2 in the box titled $1 until the box is gone
   done
   return 1
 }
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
-near() { read -r r g b <<<"$1"; (( (r-$2)**2 < 576 && (g-$3)**2 < 576 && (b-$4)**2 < 576 )); }
-shot() { import -window root "$1" || fail "screenshot $1"; }
 # Runs a few seconds past the loading hold, then Esc; exit code 0.
 run_and_escape() {
   start
@@ -64,7 +51,7 @@ run_and_escape() {
   sleep "$1"
   kill -0 "$pid" 2>/dev/null || fail "ended by itself"
   xdotool key Escape
-  wait_exit 15
+  wine_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Esc"
 }
 report_printed() {
@@ -92,7 +79,7 @@ runs_and_ends_on_esc)
   kill -0 "$pid" 2>/dev/null || fail "ended on F1/F2"
   # The press ends it: the character message follows the key-down.
   xdotool keydown Escape
-  wait_exit 15
+  wine_exit 15
   xdotool keyup Escape
   [ "$status" = 0 ] || fail "exit code $status after Esc"
   report_printed
@@ -124,7 +111,7 @@ missing_model)
   start
   for ((i = 0; i < 300; i++)); do grep -q 'Error initializing' err.txt 2>/dev/null && break; sleep 0.05; done
   shot failure.png
-  wait_exit 20
+  wine_exit 20
   [ "$status" = 1 ] || fail "exit code $status, expected 1"
   grep -qF 'Error initializing [demoForrest class]!' err.txt || fail "no failure message"
   # Its text at (10, 220) in the first font: grey over the blue half.
@@ -144,7 +131,7 @@ missing_texture)
   sleep 4
   kill -0 "$pid" 2>/dev/null || fail "demo did not go on after the box"
   xdotool key Escape
-  wait_exit 15
+  wine_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Esc"
   ;;
 fullscreen_refused)
@@ -152,7 +139,7 @@ fullscreen_refused)
   start
   answer_box '^Vask GL$' n || fail "no question asked, or No not taken"
   answer_box '^ERROR$' Return || fail "no closing box after No"
-  wait_exit 15
+  wine_exit 15
   [ "$status" = 1 ] || fail "exit code $status after declining"
   grep -qF 'ERROR: Program Will Now Close.' err.txt || fail "closing message not reported"
   # Answered Yes (the default button): the demo runs in a window.
@@ -162,7 +149,7 @@ fullscreen_refused)
   sleep 3
   kill -0 "$pid" 2>/dev/null || fail "ended after Yes"
   xdotool key Escape
-  wait_exit 15
+  wine_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Yes and Esc"
   ;;
 glyphs_match_wgl)
