@@ -178,28 +178,7 @@ TEST(Textures, FogCloudsAreDarkAndTileSeamlessly) {
     EXPECT_EQ(layers, 2);
 }
 
-// The build-ups run through a fixed number of faces: fog's N rises to
-// 3000, the greetings' to 8000; the craft in space is seen only through
-// the build passes.
-TEST(Models, BuildUpMeshesHaveTheFaceCountsTheirScenesRunThrough) {
-    std::map<std::string, Model3ds> built;
-    for (const ModelJob& job : modelJobs()) built[job.file] = job.build();
-    const std::vector<std::tuple<const char*, const char*, std::size_t, std::size_t>> meshes = {
-        {"asmtest2.3ds", "base1", 2500, 3500}, {"asmtest2.3ds", "base2", 2500, 3500},
-        {"scenery.3ds", "bay1", 7000, 9000}, {"scenery.3ds", "bay2", 7000, 9000},
-        {"scenery.3ds", "wirus", 7000, 9000}, {"space.3ds", "ufot", 600, 860}};
-    for (const auto& [file, name, low, high] : meshes) {
-        const auto& objects = built.at(file).objects;
-        const auto found = std::find_if(objects.begin(), objects.end(), [&](const MeshObject& o) {
-            return o.name == name;
-        });
-        ASSERT_NE(found, objects.end()) << file << " lacks " << name;
-        EXPECT_GE(found->faces.size(), low) << name;
-        EXPECT_LE(found->faces.size(), high) << name;
-    }
-}
-
-TEST(Mp3Writer, DecodersGetBackTheSamplesThatWentInAndNoFileOnFailure) {
+TEST(Mp3Writer, DecodersGetBackTheSamplesThatWentIn) {
     const std::string dir = testsupport::makeTempDir();
     // A rising tone, several encoder chunks long: any sample out of place shows.
     const int frames = 30000;
@@ -221,10 +200,6 @@ TEST(Mp3Writer, DecodersGetBackTheSamplesThatWentInAndNoFileOnFailure) {
         signal2 += std::pow(double(pcm[i]), 2);
     }
     EXPECT_LT(error2, 0.05 * signal2) << "decoded samples differ from the input";
-    Mp3Settings bad;
-    bad.channels = 3;
-    EXPECT_FALSE(writeMp3(dir + "/b.mp3", pcm.data(), 10, bad, &error));
-    EXPECT_FALSE(fs::exists(dir + "/b.mp3")) << "a failed encode leaves no file";
     fs::remove_all(dir);
 }
 
