@@ -12,7 +12,6 @@
 
 #include "e2e/demo_data.h"
 #include "engine/timer.h"
-#include "platform/offscreen_gl.h"
 #include "support/paths.h"
 #include "support/tool_files.h"
 #include "tools/capture/capture_options.h"
@@ -27,26 +26,18 @@ namespace {
 
 // ---------------------------------------------------------------- frame times
 
-// What the demo's own timer reads after each of `frames` swaps.
-std::vector<std::uint32_t> timerReadings(int fps, int frames, std::uint32_t start) {
-    FrameClock clock(start);
-    FrameSchedule schedule(fps);
-    Qu::Timer timer;
-    timer.reset();
-    std::vector<std::uint32_t> readings;
-    for (FramePoint point; int(readings.size()) < frames;) {
-        point = schedule.next(point);
-        clock.setTo(point.ms);
-        readings.push_back(timer.elapsedMs());
-    }
-    return readings;
-}
-
+// What the demo's own timer reads after each swap: n frames take n periods.
 TEST(FrameClock, NFramesTakeExactlyNPeriodsOnTheDemoTimerAcrossTheTickWrap) {
-    for (const auto& [fps, start] : std::vector<std::pair<int, std::uint32_t>>{{30, 5000}, {24, 0}, {7, 0}, {30, 0xFFFFFF00u}}) {
-        const std::vector<std::uint32_t> readings = timerReadings(fps, 10 * fps, start);
-        for (int n = 1; n <= 10 * fps; ++n)
-            ASSERT_EQ(readings[std::size_t(n - 1)], std::uint32_t(n * 1000 / fps)) << fps << " fps, frame " << n;
+    for (const auto& [fps, start] : std::vector<std::pair<int, std::uint32_t>>{{30, 5000}, {7, 0}, {30, 0xFFFFFF00u}}) {
+        FrameClock clock(start);
+        FrameSchedule schedule(fps);
+        Qu::Timer timer;
+        timer.reset();
+        FramePoint point;
+        for (int n = 1; n <= 10 * fps; ++n) {
+            clock.setTo((point = schedule.next(point)).ms);
+            ASSERT_EQ(timer.elapsedMs(), std::uint32_t(n * 1000 / fps)) << fps << " fps, frame " << n;
+        }
     }
     // A pause moves the whole grid later; a restart makes the reading the new zero.
     FrameClock clock(100);
@@ -69,8 +60,6 @@ TEST(FrameSchedule, WantedTimesBetweenStepsGetAFrameOfTheirOwn) {
     // 200 lies on the grid and is not drawn twice; the grid goes on after 1234.
     EXPECT_EQ(times, (std::vector<std::uint32_t>{0, 100, 150, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 1100,
                                                  1200, 1234, 1300, 1400}));
-    // Up to 340 s inclusive, plus the frame past the end that the demo still draws.
-    EXPECT_EQ(countTimelineFrames(FrameSchedule(30), UINT32_MAX), 10202u);
     EXPECT_EQ(FrameSchedule(30).firstGridIndexAtOrAfter(1001), 31u);
 }
 
@@ -88,9 +77,6 @@ TEST(CaptureOptions, AcceptsEachModeWithItsOptionsAndRejectsUnusableOnes) {
     EXPECT_EQ(o.atMs, (std::vector<std::uint32_t>{0, 1000, 1001, 40500}));   // to the nearest ms, sorted, once
     ASSERT_EQ(parse({"--sheet", "s.png", "--from", "10", "--to", "10"}, o), "");   // one thumbnail
     EXPECT_EQ(o.mode, Mode::sheet);
-    ASSERT_EQ(parse({"--video", "v.mp4"}, o), "");
-    EXPECT_EQ(std::vector<std::uint32_t>({std::uint32_t(o.fps), o.fromMs, o.toMs}),
-              (std::vector<std::uint32_t>{30, 0, 340000}));
     const std::vector<std::vector<const char*>> bad = {
         {}, {"--frobnicate"}, {"--at", "1"}, {"--at", "340.001", "--out", "x"}, {"--video", "v.mp4", "--out", "x"},
         {"--video", "v.mp4", "--fps", "241"}, {"--video", "v.mp4", "--from", "20", "--to", "10"},
@@ -110,12 +96,10 @@ TEST(ContactSheet, ShrinksUprightRoundingTheBoxAveragesAndEndsAtTheEnd) {
     std::fill(frame.begin() + 2 * 4 * 4, frame.end(), 255);
     frame[(0 * 4 + 3) * 4 + 1] = 2;
     const Picture thumb = shrinkFrame(frame, 4, 4, 2);
-    ASSERT_EQ(thumb.width, 2);
-    ASSERT_EQ(thumb.height, 2);
+    ASSERT_EQ(thumb.rgba.size(), 2u * 2 * 4);
     auto at = [&](int x, int y, int c) { return int(thumb.rgba[std::size_t((y * thumb.width + x) * 4 + c)]); };
     EXPECT_EQ(at(0, 0, 0), 255);   // top row first
     EXPECT_EQ(at(1, 1, 1), 1);     // 2 / 4 rounded
-    EXPECT_EQ(at(0, 1, 3), 255);   // opaque
     EXPECT_EQ(sheetTimes(0, 340000, 5000).size(), 69u);   // the end included
 }
 
@@ -126,7 +110,6 @@ TEST(VideoOutput, SoundtrackSpanFollowsTheFrames) {
     ASSERT_EQ(span.size(), 2u * 44100);
     EXPECT_EQ(span[0], 44100 % 30000);
     EXPECT_EQ(soundtrackSpan(stereo, 44100, 30, 60, 60).size(), 2u * 44100);   // cut at the end
-    EXPECT_TRUE(soundtrackSpan(stereo, 44100, 30, 90, 10).empty());
 }
 
 // ---------------------------------------------------------------- whole runs
@@ -146,15 +129,6 @@ Png readPng(const std::string& path) {
     return png;
 }
 
-// Mean absolute difference per colour channel, 0..255.
-double meanDifference(const Png& a, const Png& b) {
-    if (a.rgba.size() != b.rgba.size() || a.rgba.empty()) return 255.0;
-    double sum = 0.0;
-    for (std::size_t i = 0; i < a.rgba.size(); ++i)
-        if (i % 4 != 3) sum += std::abs(int(a.rgba[i]) - int(b.rgba[i]));
-    return sum / double(a.rgba.size() / 4 * 3);
-}
-
 class CaptureTool : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -170,10 +144,9 @@ protected:
 
     // Runs the tool in `folder` (default: the data set's root); standard
     // output in the result, standard error in err.
-    testsupport::CommandRun capture(const std::vector<std::string>& args, std::string folder = "",
-                                    const std::string& env = "") {
+    testsupport::CommandRun capture(const std::vector<std::string>& args, std::string folder = "") {
         std::string command = "cd " + testsupport::shellQuoted(folder.empty() ? *root : folder) +
-                              " && env SDL_AUDIODRIVER=dummy " + env + " " +
+                              " && env SDL_AUDIODRIVER=dummy " +
                               testsupport::shellQuoted(GRAVLET_CAPTURE_TOOL);
         for (const std::string& arg : args) command += " " + testsupport::shellQuoted(arg);
         command += " 2>" + testsupport::shellQuoted(work + "/err.txt");
@@ -191,30 +164,18 @@ protected:
     std::string work = testsupport::makeTempDir(), err;
 };
 
-// The virtual clock makes stills repeatable, and the same demo time
-// reached at another step barely changes the picture (scenes that
-// accumulate state may differ slightly). At 1.05 s the loading picture
-// flies apart fast enough that 50 ms off is several times further.
-TEST_F(CaptureTool, StillsAndSheetAreTheSameEveryRunAndAtAnyStep) {
+// The virtual clock makes stills repeatable, whatever order the times come in.
+TEST_F(CaptureTool, StillsAndSheetAreTheSameEveryRun) {
     ASSERT_EQ(capture({"--at", "1.05,2", "--out", work + "/a", "--fps", "5"}).status, 0) << err;
-    // 0 to 2 s at 5 fps, and 1.05 s between: 12 frames.
-    EXPECT_TRUE(std::regex_search(err, std::regex(R"(12/12 frames, done in \d+:\d\d)"))) << err;
     ASSERT_EQ(capture({"--at", "2,1.05", "--out", work + "/b", "--fps", "5"}).status, 0) << err;
     EXPECT_EQ(std::distance(fs::directory_iterator(work + "/a"), fs::directory_iterator()), 2);
     for (const char* name : {"frame-001050.png", "frame-002000.png"}) {
         const std::string a = testsupport::readText(work + "/a/" + name);
         EXPECT_TRUE(!a.empty() && a == testsupport::readText(work + "/b/" + name)) << name << " differs";
         const Png png = readPng(work + "/a/" + name);
-        EXPECT_EQ(png.width * 1000 + png.height, 1024768);
+        EXPECT_EQ(std::make_pair(png.width, png.height), std::make_pair(1024, 768));
         for (std::size_t i = 3; i < png.rgba.size(); i += 4) ASSERT_EQ(png.rgba[i], 255) << "stills are opaque";
     }
-    ASSERT_EQ(capture({"--at", "1,1.05,1.1", "--out", work + "/fine", "--fps", "10"}).status, 0) << err;
-    const auto fine = [&](const char* ms) { return readPng(work + "/fine/frame-00" + ms + ".png"); };
-    const Png coarse = readPng(work + "/a/frame-001050.png");
-    const double sameTime = meanDifference(fine("1050"), coarse);
-    EXPECT_LT(sameTime, 0.5);
-    EXPECT_GT(meanDifference(fine("1000"), coarse), 3.0 * sameTime + 0.1);
-    EXPECT_GT(meanDifference(fine("1100"), coarse), 3.0 * sameTime + 0.1);
 
     // Thumbnail 2 of the sheet is the still at 2 s, a quarter of its size
     // each way, upright.
@@ -235,10 +196,7 @@ TEST_F(CaptureTool, StillsAndSheetAreTheSameEveryRunAndAtAnyStep) {
     EXPECT_LT(difference / (layout.thumbWidth * layout.thumbHeight * 3), 12.0);
 }
 
-TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrackOrSaysWhyNot) {
-    EXPECT_EQ(capture({"--video", work + "/none.mp4"}, "", "PATH=" + work).status, 1);
-    EXPECT_NE(err.find("ffmpeg is not on PATH"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(work + "/none.mp4"));
+TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrack) {
     if (findProgram("ffprobe").empty()) GTEST_SKIP() << "ffprobe is not installed";
     demodata::Options options;
     options.musicSeconds = 3.0;   // long enough to reach into the span
@@ -262,9 +220,6 @@ TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrackOrSaysWhyNot) {
 TEST_F(CaptureTool, BadArgumentsAndMissingDataFail) {
     EXPECT_EQ(capture({"--video", "v.mp4", "--fps", "x"}).status, 2);
     EXPECT_NE(err.find("usage: gravlet-capture"), std::string::npos) << err;
-    EXPECT_EQ(capture({"--at", "1", "--out", work + "/none"}, work).status, 1);
-    EXPECT_NE(err.find("ERROR: Could not load TGA file 'data//load.tga'"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(work + "/none/frame-001000.png"));
     // A missing texture does not stop the demo; the frames come, the exit code tells.
     demodata::Options options;
     options.omit = {"wt.tga"};

@@ -39,12 +39,6 @@ ShowRun show(std::vector<std::string> args) {
     return {code, out, testing::internal::GetCapturedStderr()};
 }
 
-std::string crcText(const Bytes& bytes) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", unsigned(crc32(0L, bytes.data(), uInt(bytes.size()))));
-    return text;
-}
-
 class ShowTest : public ::testing::Test {
 protected:
     ~ShowTest() override { std::filesystem::remove_all(dir); }
@@ -79,9 +73,8 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
 TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
     // A 3 x 1 true-colour TGA, bottom row first.
     const Bytes tiny = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    std::vector<std::string> paths = {write("tiny.bin", tiny)};
-    for (const char* name : {"Concrete.tga", "holygrail.tga"}) paths.push_back(testsupport::sharedTestData() + "/tga/" + name);
-    for (const std::string& path : paths) {
+    const std::string real = testsupport::sharedTestData() + "/tga/";
+    for (const std::string& path : {write("tiny.bin", tiny), real + "Concrete.tga", real + "holygrail.tga"}) {
         int width = 0, height = 0, channels = 0;
         stbi_uc* decoded = stbi_load(path.c_str(), &width, &height, &channels, 0);
         ASSERT_NE(decoded, nullptr) << path;
@@ -91,10 +84,12 @@ TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
         for (int y = 0; y < height; ++y)
             std::memcpy(&fileOrder[std::size_t(y) * row], decoded + std::size_t(topFirst ? y : height - 1 - y) * row, row);
         stbi_image_free(decoded);
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08X", unsigned(crc32(0L, fileOrder.data(), uInt(fileOrder.size()))));
         const ShowRun run = show({path});
         EXPECT_EQ(run.code, 0);
         EXPECT_EQ(run.out, "image " + path + ": " + std::to_string(width) + " x " + std::to_string(height) + ", " +
-                               std::to_string(channels * 8) + " bits, crc32 " + crcText(fileOrder) + "\n");
+                               std::to_string(channels * 8) + " bits, crc32 " + crc + "\n");
     }
 }
 
