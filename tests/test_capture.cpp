@@ -1,7 +1,10 @@
 // gravlet-capture: frame times on the virtual clock, the command line, the
 // contact sheet's pieces, and whole runs of the tool on the small data set.
 #include <gtest/gtest.h>
-#include <png.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,7 +12,6 @@
 
 #include "e2e/demo_data.h"
 #include "engine/timer.h"
-#include "platform/offscreen_gl.h"
 #include "support/paths.h"
 #include "support/tool_files.h"
 #include "tools/capture/capture_options.h"
@@ -24,26 +26,18 @@ namespace {
 
 // ---------------------------------------------------------------- frame times
 
-// What the demo's own timer reads after each of `frames` swaps.
-std::vector<std::uint32_t> timerReadings(int fps, int frames, std::uint32_t start) {
-    FrameClock clock(start);
-    FrameSchedule schedule(fps);
-    Qu::Timer timer;
-    timer.reset();
-    std::vector<std::uint32_t> readings;
-    for (FramePoint point; int(readings.size()) < frames;) {
-        point = schedule.next(point);
-        clock.setTo(point.ms);
-        readings.push_back(timer.elapsedMs());
-    }
-    return readings;
-}
-
+// What the demo's own timer reads after each swap: n frames take n periods.
 TEST(FrameClock, NFramesTakeExactlyNPeriodsOnTheDemoTimerAcrossTheTickWrap) {
-    for (const auto& [fps, start] : std::vector<std::pair<int, std::uint32_t>>{{30, 5000}, {24, 0}, {7, 0}, {30, 0xFFFFFF00u}}) {
-        const std::vector<std::uint32_t> readings = timerReadings(fps, 10 * fps, start);
-        for (int n = 1; n <= 10 * fps; ++n)
-            ASSERT_EQ(readings[std::size_t(n - 1)], std::uint32_t(n * 1000 / fps)) << fps << " fps, frame " << n;
+    for (const auto& [fps, start] : std::vector<std::pair<int, std::uint32_t>>{{30, 5000}, {7, 0}, {30, 0xFFFFFF00u}}) {
+        FrameClock clock(start);
+        FrameSchedule schedule(fps);
+        Qu::Timer timer;
+        timer.reset();
+        FramePoint point;
+        for (int n = 1; n <= 10 * fps; ++n) {
+            clock.setTo((point = schedule.next(point)).ms);
+            ASSERT_EQ(timer.elapsedMs(), std::uint32_t(n * 1000 / fps)) << fps << " fps, frame " << n;
+        }
     }
     // A pause moves the whole grid later; a restart makes the reading the new zero.
     FrameClock clock(100);
@@ -66,13 +60,7 @@ TEST(FrameSchedule, WantedTimesBetweenStepsGetAFrameOfTheirOwn) {
     // 200 lies on the grid and is not drawn twice; the grid goes on after 1234.
     EXPECT_EQ(times, (std::vector<std::uint32_t>{0, 100, 150, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 1100,
                                                  1200, 1234, 1300, 1400}));
-    // Up to 340 s inclusive, plus the frame past the end that the demo still draws.
-    EXPECT_EQ(countTimelineFrames(FrameSchedule(30), UINT32_MAX), 10202u);
-    EXPECT_EQ(countTimelineFrames(FrameSchedule(10, {1050}), 3000), 32u);
-    const FrameSchedule thirty(30);
-    EXPECT_EQ(thirty.firstGridIndexAtOrAfter(1000), 30u);
-    EXPECT_EQ(thirty.firstGridIndexAtOrAfter(1001), 31u);
-    EXPECT_EQ(thirty.firstGridIndexAtOrAfter(34), 2u);   // frame 1 is at 33 ms
+    EXPECT_EQ(FrameSchedule(30).firstGridIndexAtOrAfter(1001), 31u);
 }
 
 // ---------------------------------------------------------------- command line
@@ -82,64 +70,37 @@ std::string parse(std::vector<const char*> args, Options& options) {
     return parseArguments(int(args.size()), args.data(), options);
 }
 
-TEST(CaptureOptions, AcceptsEachModeWithItsOptions) {
+TEST(CaptureOptions, AcceptsEachModeWithItsOptionsAndRejectsUnusableOnes) {
     Options o;
     ASSERT_EQ(parse({"--at", "40.5,1,0.0004,1.0,1.001", "--out", "shots", "--fps", "60"}, o), "");
     EXPECT_EQ(o.mode, Mode::at);
     EXPECT_EQ(o.atMs, (std::vector<std::uint32_t>{0, 1000, 1001, 40500}));   // to the nearest ms, sorted, once
-    EXPECT_EQ(o.fps, 60);
-    ASSERT_EQ(parse({"--dir", "demo", "--sheet", "s.png", "--every", "2.5", "--from", "10", "--to", "20"}, o), "");
-    EXPECT_EQ(o.mode, Mode::sheet);
-    EXPECT_EQ(o.dataFolder, "demo");
-    EXPECT_EQ(std::vector<std::uint32_t>({o.everyMs, o.fromMs, o.toMs}), (std::vector<std::uint32_t>{2500, 10000, 20000}));
     ASSERT_EQ(parse({"--sheet", "s.png", "--from", "10", "--to", "10"}, o), "");   // one thumbnail
-    ASSERT_EQ(parse({"--video", "v.mp4"}, o), "");
-    EXPECT_EQ(std::vector<std::uint32_t>({std::uint32_t(o.fps), o.fromMs, o.toMs}), (std::vector<std::uint32_t>{30, 0, 340000}));
-    ASSERT_EQ(parse({"--bench", "--json", "b.json", "--stretch", "0.5"}, o), "");
-    EXPECT_EQ(o.mode, Mode::bench);
-    EXPECT_EQ(o.stretchMs, 500u);
-}
-
-TEST(CaptureOptions, RejectsUnusableArguments) {
+    EXPECT_EQ(o.mode, Mode::sheet);
     const std::vector<std::vector<const char*>> bad = {
-        {}, {"--frobnicate"}, {"--at", "1"}, {"--out", "x"}, {"--at", "1", "--out", "x", "--video", "v.mp4"},
-        {"--at", "", "--out", "x"}, {"--at", "1,,2", "--out", "x"}, {"--at", "-1", "--out", "x"},
-        {"--at", "340.001", "--out", "x"}, {"--at", "1e2", "--out", "x"}, {"--at", "1", "--out", "x", "--to", "5"},
-        {"--video", "v.mp4", "--fps", "0"}, {"--video", "v.mp4", "--fps", "241"}, {"--video", "v.mp4", "--fps", "2.5"},
-        {"--video", "v.mp4", "--from", "20", "--to", "10"}, {"--video"}, {"--video", "v.mp4", "--out", "x"},
-        {"--sheet", "s.png", "--every", "0"}, {"--video", "v.mp4", "--every", "5"}, {"--sheet", "s.png", "--json", "b.json"},
-        {"--bench", "--stretch", "0"},
+        {}, {"--frobnicate"}, {"--at", "1"}, {"--at", "340.001", "--out", "x"}, {"--video", "v.mp4", "--out", "x"},
+        {"--video", "v.mp4", "--fps", "241"}, {"--video", "v.mp4", "--from", "20", "--to", "10"},
     };
     for (const auto& args : bad) {
         Options options;
-        std::string joined;
-        for (const char* arg : args) joined += std::string(arg) + " ";
-        EXPECT_NE(parse(args, options), "") << joined;
+        EXPECT_NE(parse(args, options), "") << (args.empty() ? "(none)" : args.back());
     }
 }
 
 // ---------------------------------------------------------------- pieces
 
-TEST(ContactSheet, ShrinksUprightRoundingTheBoxAverages) {
+TEST(ContactSheet, ShrinksUprightRoundingTheBoxAveragesAndEndsAtTheEnd) {
     // 4 x 4 bottom-up frame: the top two rows white, one pixel of the bottom
     // right box at 2 (half a step after averaging), the rest black.
     std::vector<std::uint8_t> frame(4 * 4 * 4, 0);
     std::fill(frame.begin() + 2 * 4 * 4, frame.end(), 255);
     frame[(0 * 4 + 3) * 4 + 1] = 2;
     const Picture thumb = shrinkFrame(frame, 4, 4, 2);
-    ASSERT_EQ(thumb.width, 2);
-    ASSERT_EQ(thumb.height, 2);
+    ASSERT_EQ(thumb.rgba.size(), 2u * 2 * 4);
     auto at = [&](int x, int y, int c) { return int(thumb.rgba[std::size_t((y * thumb.width + x) * 4 + c)]); };
     EXPECT_EQ(at(0, 0, 0), 255);   // top row first
     EXPECT_EQ(at(1, 1, 1), 1);     // 2 / 4 rounded
-    EXPECT_EQ(at(0, 1, 3), 255);   // opaque
-    EXPECT_TRUE(shrinkFrame(frame, 4, 5, 2).rgba.empty());   // size mismatch
-
-    EXPECT_EQ(sheetTimes(0, 340000, 5000).size(), 69u);
-    EXPECT_EQ(sheetTimes(1000, 2999, 1000), (std::vector<std::uint32_t>{1000, 2000}));
-    for (const auto& [ms, text] : std::vector<std::pair<std::uint32_t, const char*>>{
-             {0, "0:00"}, {125000, "2:05"}, {40500, "0:40.5"}, {62250, "1:02.25"}})
-        EXPECT_EQ(clockTime(ms), text);
+    EXPECT_EQ(sheetTimes(0, 340000, 5000).size(), 69u);   // the end included
 }
 
 TEST(VideoOutput, SoundtrackSpanFollowsTheFrames) {
@@ -149,7 +110,6 @@ TEST(VideoOutput, SoundtrackSpanFollowsTheFrames) {
     ASSERT_EQ(span.size(), 2u * 44100);
     EXPECT_EQ(span[0], 44100 % 30000);
     EXPECT_EQ(soundtrackSpan(stereo, 44100, 30, 60, 60).size(), 2u * 44100);   // cut at the end
-    EXPECT_TRUE(soundtrackSpan(stereo, 44100, 30, 90, 10).empty());
 }
 
 // ---------------------------------------------------------------- whole runs
@@ -161,27 +121,12 @@ struct Png {
 
 Png readPng(const std::string& path) {
     Png png;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << "cannot read " << path;
-        return png;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    png.width = int(image.width);
-    png.height = int(image.height);
-    png.rgba.assign(PNG_IMAGE_SIZE(image), 0);
-    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << "cannot decode " << path;
+    int channels = 0;
+    stbi_uc* rgba = stbi_load(path.c_str(), &png.width, &png.height, &channels, 4);
+    if (!rgba) ADD_FAILURE() << "cannot read " << path << ": " << stbi_failure_reason();
+    else png.rgba.assign(rgba, rgba + std::size_t(png.width) * std::size_t(png.height) * 4);
+    stbi_image_free(rgba);
     return png;
-}
-
-// Mean absolute difference per colour channel, 0..255.
-double meanDifference(const Png& a, const Png& b) {
-    if (a.rgba.size() != b.rgba.size() || a.rgba.empty()) return 255.0;
-    double sum = 0.0;
-    for (std::size_t i = 0; i < a.rgba.size(); ++i)
-        if (i % 4 != 3) sum += std::abs(int(a.rgba[i]) - int(b.rgba[i]));
-    return sum / double(a.rgba.size() / 4 * 3);
 }
 
 class CaptureTool : public ::testing::Test {
@@ -198,13 +143,14 @@ protected:
     void TearDown() override { fs::remove_all(work); }
 
     // Runs the tool in `folder` (default: the data set's root); standard
-    // output in out, standard error in err.
-    testsupport::CommandRun capture(const std::vector<std::string>& args, std::string folder = "",
-                                    const std::string& env = "") {
+    // output in the result, standard error in err.
+    testsupport::CommandRun capture(const std::vector<std::string>& args, std::string folder = "") {
         std::string command = "cd " + testsupport::shellQuoted(folder.empty() ? *root : folder) +
-                              " && env SDL_AUDIODRIVER=dummy " + env + " " + testsupport::shellQuoted(GRAVLET_CAPTURE_TOOL);
+                              " && env SDL_AUDIODRIVER=dummy " +
+                              testsupport::shellQuoted(GRAVLET_CAPTURE_TOOL);
         for (const std::string& arg : args) command += " " + testsupport::shellQuoted(arg);
-        testsupport::CommandRun run = testsupport::runCommand("(" + command + " 2>" + testsupport::shellQuoted(work + "/err.txt") + ")");
+        command += " 2>" + testsupport::shellQuoted(work + "/err.txt");
+        testsupport::CommandRun run = testsupport::runCommand("(" + command + ")");
         err = testsupport::readText(work + "/err.txt");
         return run;
     }
@@ -218,85 +164,51 @@ protected:
     std::string work = testsupport::makeTempDir(), err;
 };
 
-TEST_F(CaptureTool, StillsAreTheSameEveryRunAndShowProgress) {
-    ASSERT_EQ(capture({"--at", "0.5,1.2", "--out", work + "/a", "--fps", "10"}).status, 0) << err;
-    // 0 to 1.2 s at 10 fps: 13 frames.
-    EXPECT_TRUE(std::regex_search(err, std::regex(R"(13/13 frames, done in \d+:\d\d)"))) << err;
-    ASSERT_EQ(capture({"--at", "1.2,0.5", "--out", work + "/b", "--fps", "10"}).status, 0) << err;
-    for (const char* name : {"frame-000500.png", "frame-001200.png"}) {
-        const std::string a = testsupport::readText(work + "/a/" + name);
-        EXPECT_TRUE(!a.empty() && a == testsupport::readText(work + "/b/" + name)) << name << " differs between runs";
-        const Png png = readPng(work + "/a/" + name);
-        EXPECT_EQ(png.width, 1024);
-        EXPECT_EQ(png.height, 768);
-        int translucent = 0;
-        for (std::size_t i = 3; i < png.rgba.size(); i += 4) translucent += png.rgba[i] != 255;
-        EXPECT_EQ(translucent, 0) << "stills are opaque";
-    }
+// The virtual clock makes stills repeatable, whatever order the times come in.
+TEST_F(CaptureTool, StillsAndSheetAreTheSameEveryRun) {
+    ASSERT_EQ(capture({"--at", "1.05,2", "--out", work + "/a", "--fps", "5"}).status, 0) << err;
+    ASSERT_EQ(capture({"--at", "2,1.05", "--out", work + "/b", "--fps", "5"}).status, 0) << err;
     EXPECT_EQ(std::distance(fs::directory_iterator(work + "/a"), fs::directory_iterator()), 2);
-}
+    for (const char* name : {"frame-001050.png", "frame-002000.png"}) {
+        const std::string a = testsupport::readText(work + "/a/" + name);
+        EXPECT_TRUE(!a.empty() && a == testsupport::readText(work + "/b/" + name)) << name << " differs";
+        const Png png = readPng(work + "/a/" + name);
+        EXPECT_EQ(std::make_pair(png.width, png.height), std::make_pair(1024, 768));
+        for (std::size_t i = 3; i < png.rgba.size(); i += 4) ASSERT_EQ(png.rgba[i], 255) << "stills are opaque";
+    }
 
-// The same demo time reached at different steps: scenes that accumulate
-// state may differ slightly, the picture does not. At 1.05 s the loading
-// picture flies apart fast enough that 50 ms off is several times further.
-TEST_F(CaptureTool, TheStepBarelyChangesThePictureAtATime) {
-    ASSERT_EQ(capture({"--at", "1,1.05,1.1,2", "--out", work + "/fine", "--fps", "20"}).status, 0) << err;
-    ASSERT_EQ(capture({"--at", "1.05,2", "--out", work + "/coarse", "--fps", "10"}).status, 0) << err;
-    const auto fine = [&](const char* ms) { return readPng(work + "/fine/frame-00" + ms + ".png"); };
-    const Png coarse = readPng(work + "/coarse/frame-001050.png");
-    const double sameTime = meanDifference(fine("1050"), coarse);
-    EXPECT_LT(sameTime, 0.5);
-    EXPECT_LT(meanDifference(fine("2000"), readPng(work + "/coarse/frame-002000.png")), 0.5);
-    EXPECT_GT(meanDifference(fine("1000"), coarse), 3.0 * sameTime + 0.1);
-    EXPECT_GT(meanDifference(fine("1100"), coarse), 3.0 * sameTime + 0.1);
-}
-
-TEST_F(CaptureTool, SheetHoldsLabelledThumbnailsOfTheFrames) {
+    // Thumbnail 2 of the sheet is the still at 2 s, a quarter of its size
+    // each way, upright.
     ASSERT_EQ(capture({"--sheet", work + "/sheet.png", "--fps", "5", "--every", "1", "--to", "3"}).status, 0) << err;
-    ASSERT_EQ(capture({"--at", "2", "--out", work + "/stills", "--fps", "5"}).status, 0) << err;
-    const Png sheet = readPng(work + "/sheet.png"), frame = readPng(work + "/stills/frame-002000.png");
+    const Png sheet = readPng(work + "/sheet.png"), frame = readPng(work + "/a/frame-002000.png");
     const SheetLayout layout;
     ASSERT_EQ(sheet.width, layout.width());
     ASSERT_EQ(sheet.height, layout.height(4));
-    // Thumbnail 2 is the still at 2 s, a quarter of its size each way, upright.
     const int factor = frame.width / layout.thumbWidth;
+    const auto sheetAt = [&](int x, int y, int c) { return int(sheet.rgba[std::size_t((y * sheet.width + x) * 4 + c)]); };
     double difference = 0;
     for (int y = 0; y < layout.thumbHeight; ++y)
         for (int x = 0; x < layout.thumbWidth; ++x)
             for (int c = 0; c < 3; ++c) {
-                const int thumb = sheet.rgba[std::size_t(((layout.cellY(2) + y) * sheet.width + layout.cellX(2) + x) * 4 + c)];
                 const int still = frame.rgba[std::size_t(((y * factor + 1) * frame.width + x * factor + 1) * 4 + c)];
-                difference += std::abs(thumb - still);
+                difference += std::abs(sheetAt(layout.cellX(2) + x, layout.cellY(2) + y, c) - still);
             }
     EXPECT_LT(difference / (layout.thumbWidth * layout.thumbHeight * 3), 12.0);
-    // Each label band carries light text.
-    for (int index = 0; index < 4; ++index) {
-        int light = 0;
-        for (int y = layout.cellY(index) + layout.thumbHeight; y < layout.cellY(index) + layout.thumbHeight + layout.labelHeight; ++y)
-            for (int x = layout.cellX(index); x < layout.cellX(index) + layout.thumbWidth; ++x)
-                light += sheet.rgba[std::size_t((y * sheet.width + x) * 4 + 1)] > 200;
-        EXPECT_GT(light, 50) << "label " << index;
-    }
 }
 
-TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrackOrSaysWhyNot) {
-    testsupport::CommandRun run = capture({"--video", work + "/none.mp4"}, "", "PATH=" + work);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(err.find("ffmpeg is not on PATH"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(work + "/none.mp4"));
+TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrack) {
     if (findProgram("ffprobe").empty()) GTEST_SKIP() << "ffprobe is not installed";
     demodata::Options options;
     options.musicSeconds = 3.0;   // long enough to reach into the span
     const std::string folder = makeData(options, "music");
-    ASSERT_EQ(capture({"--video", work + "/clip.mp4", "--fps", "10", "--from", "1", "--to", "2.5"}, folder).status, 0) << err;
+    ASSERT_EQ(capture({"--video", work + "/clip.mp4", "--fps", "10", "--from", "1", "--to", "2.5"}, folder).status, 0)
+        << err;
     const std::string info = testsupport::runCommand(
         "ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,width,height,duration"
         " -show_entries format=duration -of default=noprint_wrappers=1 " + testsupport::shellQuoted(work + "/clip.mp4")).out;
     // 1.0, 1.1, ... 2.5 s: 16 frames at 10 fps; video, audio and file all last 1.6 s.
-    EXPECT_NE(info.find("codec_type=video"), std::string::npos) << info;
-    EXPECT_NE(info.find("width=1024\nheight=768"), std::string::npos) << info;
-    EXPECT_NE(info.find("nb_read_frames=16\n"), std::string::npos) << info;
-    EXPECT_NE(info.find("codec_type=audio"), std::string::npos) << info;
+    for (const char* line : {"codec_type=video", "width=1024\nheight=768", "nb_read_frames=16\n", "codec_type=audio"})
+        EXPECT_NE(info.find(line), std::string::npos) << info;
     std::vector<double> durations;
     const std::regex duration(R"(duration=([0-9.]+))");
     for (auto it = std::sregex_iterator(info.begin(), info.end(), duration); it != std::sregex_iterator(); ++it)
@@ -306,45 +218,14 @@ TEST_F(CaptureTool, VideoHasEveryFrameAndTheSoundtrackOrSaysWhyNot) {
 }
 
 TEST_F(CaptureTool, BadArgumentsAndMissingDataFail) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--video", "v.mp4", "--fps", "x"}}) {
-        EXPECT_EQ(capture(args).status, 2);
-        EXPECT_NE(err.find("usage: gravlet-capture"), std::string::npos) << err;
-    }
-    const testsupport::CommandRun help = capture({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--sheet FILE.png"), std::string::npos);
-
-    EXPECT_EQ(capture({"--at", "1", "--out", work + "/none"}, work).status, 1);
-    EXPECT_NE(err.find("ERROR: Could not load TGA file 'data//load.tga'"), std::string::npos) << err;
-    EXPECT_NE(err.find("Error initializing [demoForrest class]!"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(work + "/none/frame-001000.png"));
+    EXPECT_EQ(capture({"--video", "v.mp4", "--fps", "x"}).status, 2);
+    EXPECT_NE(err.find("usage: gravlet-capture"), std::string::npos) << err;
     // A missing texture does not stop the demo; the frames come, the exit code tells.
     demodata::Options options;
     options.omit = {"wt.tga"};
     EXPECT_EQ(capture({"--at", "0.2", "--out", work + "/some", "--fps", "5"}, makeData(options, "partial")).status, 1);
     EXPECT_NE(err.find("ERROR: Could not load TGA file 'data//wt.tga'"), std::string::npos) << err;
     EXPECT_TRUE(fs::exists(work + "/some/frame-000200.png"));
-}
-
-TEST_F(CaptureTool, BenchReportsLoadAndFrameTimesPerScene) {
-    const testsupport::CommandRun run =
-        capture({"--bench", "--fps", "10", "--stretch", "0.3", "--to", "45", "--json", work + "/bench.json"});
-    ASSERT_EQ(run.status, 0) << err;
-    EXPECT_NE(run.out.find("forest opening"), std::string::npos) << run.out;
-    const std::string json = testsupport::readText(work + "/bench.json");
-    std::smatch load;
-    ASSERT_TRUE(std::regex_search(json, load, std::regex(R"("load_ms": ([0-9.]+))"))) << json;
-    EXPECT_GT(std::stod(load[1]), 0.0);
-    // Opening and fog only, three frames each (0, 0.1, 0.2 s into the stretch).
-    const std::regex scene(R"re(\{"scene": "([a-z ]+)", "segment": \d, "from_s": ([0-9.]+), "to_s": [0-9.]+, "frames": (\d+), "median_ms": ([0-9.]+), "p95_ms": ([0-9.]+)\})re");
-    std::vector<std::string> names;
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), scene); it != std::sregex_iterator(); ++it) {
-        names.push_back((*it)[1]);
-        EXPECT_EQ((*it)[3], "3");
-        EXPECT_GT(std::stod((*it)[4]), 0.0);
-        EXPECT_GE(std::stod((*it)[5]), std::stod((*it)[4]));
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"forest opening", "fog"})) << json;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "resources/texture_library.h"
 #include "support/paths.h"
@@ -36,21 +37,6 @@ ShowRun show(std::vector<std::string> args) {
     const int code = showCommand(int(argv.size()), argv.data());
     std::string out = testing::internal::GetCapturedStdout();
     return {code, out, testing::internal::GetCapturedStderr()};
-}
-
-Bytes tgaHeader(int width, int height, int bits, std::uint8_t type = 2) {
-    Bytes b(18, 0);
-    b[2] = type;
-    b[12] = std::uint8_t(width), b[13] = std::uint8_t(width >> 8);
-    b[14] = std::uint8_t(height), b[15] = std::uint8_t(height >> 8);
-    b[16] = std::uint8_t(bits);
-    return b;
-}
-
-std::string crcText(const Bytes& bytes) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", unsigned(crc32(0L, bytes.data(), uInt(bytes.size()))));
-    return text;
 }
 
 class ShowTest : public ::testing::Test {
@@ -85,11 +71,10 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
 // The CRC is of the pixels in file row order, red first: what stb decodes,
 // its rows put back in file order.
 TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
-    Bytes tiny = tgaHeader(3, 1, 24);
-    tiny.insert(tiny.end(), {1, 2, 3, 4, 5, 6, 7, 8, 9});
-    std::vector<std::string> paths = {write("tiny.bin", tiny)};
-    for (const char* name : {"Concrete.tga", "holygrail.tga"}) paths.push_back(testsupport::sharedTestData() + "/tga/" + name);
-    for (const std::string& path : paths) {
+    // A 3 x 1 true-colour TGA, bottom row first.
+    const Bytes tiny = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const std::string real = testsupport::sharedTestData() + "/tga/";
+    for (const std::string& path : {write("tiny.bin", tiny), real + "Concrete.tga", real + "holygrail.tga"}) {
         int width = 0, height = 0, channels = 0;
         stbi_uc* decoded = stbi_load(path.c_str(), &width, &height, &channels, 0);
         ASSERT_NE(decoded, nullptr) << path;
@@ -99,29 +84,17 @@ TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
         for (int y = 0; y < height; ++y)
             std::memcpy(&fileOrder[std::size_t(y) * row], decoded + std::size_t(topFirst ? y : height - 1 - y) * row, row);
         stbi_image_free(decoded);
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08X", unsigned(crc32(0L, fileOrder.data(), uInt(fileOrder.size()))));
         const ShowRun run = show({path});
         EXPECT_EQ(run.code, 0);
         EXPECT_EQ(run.out, "image " + path + ": " + std::to_string(width) + " x " + std::to_string(height) + ", " +
-                               std::to_string(channels * 8) + " bits, crc32 " + crcText(fileOrder) + "\n");
+                               std::to_string(channels * 8) + " bits, crc32 " + crc + "\n");
     }
 }
 
-TEST_F(ShowTest, UnreadableFilesGiveOneLineOnStandardErrorAndCodeOne) {
-    Bytes grey = tgaHeader(2, 2, 8, 3), shortPixels = tgaHeader(4, 4, 24);
-    grey.resize(grey.size() + 4, 0);
-    shortPixels.resize(shortPixels.size() + 10, 0);
-    for (const std::string& path : {dir + "/absent.tga", write("grey.tga", grey), write("short.tga", shortPixels),
-                                    write("text.3ds", Bytes{'h', 'e', 'l', 'l', 'o', '\n'})}) {
-        const ShowRun run = show({path});
-        EXPECT_EQ(run.code, 1) << path;
-        EXPECT_EQ(run.out, "") << path;
-        EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-    }
-    EXPECT_EQ(show({}).code, 2);
-    EXPECT_EQ(show({"a", "b"}).code, 2);
-}
-
+// Power-of-two sides, as the texture uploads need, and the same rows in
+// both decoders: the engine keeps the file's, bottom first; stb puts the top first.
 void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) {
     SCOPED_TRACE(job.file);
     const std::string path = dir + "/" + job.file;
@@ -130,32 +103,23 @@ void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) 
     const Bytes file = testsupport::readBytes(path);
     Qu::Image ours;
     ASSERT_EQ(Qu::decodeTga(file.data(), file.size(), ours), Qu::TgaStatus::ok);
-    int width = 0, height = 0, channels = 0;
-    unsigned char* theirs = stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 3);
-    ASSERT_NE(theirs, nullptr) << stbi_failure_reason();
-    EXPECT_EQ(ours.bpp, 24);
-    // Power-of-two sides, as the texture uploads need.
+    const std::unique_ptr<std::uint8_t[]> owned(ours.pixels);
     EXPECT_EQ(ours.width & (ours.width - 1), 0);
     EXPECT_EQ(ours.height & (ours.height - 1), 0);
-    int mismatched = 0;
-    if (width == ours.width && height == ours.height) {
-        // The engine keeps the file's rows, bottom first; stb puts the top first.
-        const std::size_t stride = std::size_t(width) * 3;
-        for (int row = 0; row < height; ++row)
-            mismatched += !std::equal(theirs + std::size_t(row) * stride, theirs + std::size_t(row + 1) * stride,
-                                      ours.pixels + std::size_t(height - 1 - row) * stride);
-    } else {
-        ADD_FAILURE() << ours.width << "x" << ours.height << " against stb's " << width << "x" << height;
-    }
-    EXPECT_EQ(mismatched, 0) << "rows differ";
-    stbi_image_free(theirs);
-    delete[] ours.pixels;
+    int width = 0, height = 0, channels = 0;
+    const std::unique_ptr<stbi_uc, void (*)(void*)> theirs(
+        stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 3), stbi_image_free);
+    ASSERT_NE(theirs, nullptr) << stbi_failure_reason();
+    ASSERT_TRUE(width == ours.width && height == ours.height) << width << "x" << height << " in stb";
+    const std::size_t stride = std::size_t(width) * 3;
+    for (int row = 0; row < height; ++row)
+        ASSERT_TRUE(std::equal(theirs.get() + std::size_t(row) * stride, theirs.get() + std::size_t(row + 1) * stride,
+                               ours.pixels + std::size_t(height - 1 - row) * stride)) << "row " << row;
 }
 
 TEST(GeneratedTextures, EveryTextureReadsTheSameInAnIndependentDecoder) {
     const std::string dir = testsupport::makeTempDir();
-    ASSERT_FALSE(gen::screenTextures().empty());
-    ASSERT_FALSE(gen::materialTextures().empty());
+    ASSERT_FALSE(gen::screenTextures().empty() || gen::materialTextures().empty());
     for (const auto* jobs : {&gen::screenTextures(), &gen::materialTextures()})
         for (const gen::TextureJob& job : *jobs) expectBothReadersAgree(job, dir);
     std::filesystem::remove_all(dir);

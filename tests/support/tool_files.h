@@ -37,14 +37,13 @@ inline std::string shellQuoted(const std::string& text) {
 
 struct CommandRun {
     int status = -1;   // exit code, -1 when killed by a signal
-    std::string out;   // standard output and, when asked, standard error
+    std::string out;   // standard output
 };
 
-// Runs `command` through the shell; with `withErrors` its standard error is
-// part of `out`, otherwise it is dropped.
-inline CommandRun runCommand(const std::string& command, bool withErrors = false) {
+// Runs `command` through the shell, its standard error dropped.
+inline CommandRun runCommand(const std::string& command) {
     CommandRun run;
-    std::FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+    std::FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
