@@ -1,18 +1,27 @@
-// The window: SDL events turned into window messages, the video-driver
-// check, the shell's opening and closing sequence with every box the user
-// sees, and the view a size message sets.
+// The window and its message boxes: SDL events driving the shell's keys,
+// activity and view, the video-driver check, the opening and closing
+// sequence with the boxes it asks for, and boxes that really reach a screen
+// (a virtual X server of the test's own), also after the teardown.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 #include <SDL.h>
+#include <signal.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <functional>
+#include <future>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "shell/gl_window.h"
+#include "shell/key_switches.h"
 #include "support/gl_context.h"
 #include "support/scoped_env.h"
 
@@ -22,8 +31,6 @@ using platform::MessageIcon;
 using platform::OpenStep;
 using platform::WindowMessage;
 using testsupport::ScopedEnv;
-
-// ---------------------------------------------------------------- SDL side
 
 SDL_Event key(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
     SDL_Event event{};
@@ -43,54 +50,59 @@ SDL_Event windowEvent(Uint8 what, int width = 0, int height = 0) {
     return event;
 }
 
-TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
+// SDL events taken as the frame loop takes them: the F1/F2 switches tested,
+// then the message handed to the shell's window procedure.
+TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
+    testsupport::GlContext gl;   // the size message sets the GL view
+    ASSERT_TRUE(gl.ok());
     ScopedEnv video("SDL_VIDEODRIVER", "dummy");
     auto window = platform::makeGlWindow();
     ASSERT_TRUE(window->startVideo()) << window->error();
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    struct Case {
-        const char* what;
-        SDL_Event event;
-        WindowMessage::Type type;
-        int value;   // virtual key, width, or minimised
-    };
-    const Case cases[] = {
-        {"F1", key(SDL_KEYDOWN, SDLK_F1), WindowMessage::keyDown, platform::vkF1},
-        {"F2 up", key(SDL_KEYUP, SDLK_F2), WindowMessage::keyUp, platform::vkF2},
-        {"Esc", key(SDL_KEYDOWN, SDLK_ESCAPE), WindowMessage::keyDown, platform::vkEscape},
-        {"Alt+F1", key(SDL_KEYDOWN, SDLK_F1, KMOD_LALT), WindowMessage::sysKeyDown, platform::vkF1},
-        {"AltGr+F1 up", key(SDL_KEYUP, SDLK_F1, KMOD_RALT), WindowMessage::sysKeyUp, platform::vkF1},
-        {"Shift+F1", key(SDL_KEYDOWN, SDLK_F1, KMOD_LSHIFT), WindowMessage::keyDown, platform::vkF1},
-        {"a key without a code", key(SDL_KEYDOWN, SDLK_AUDIOPLAY), WindowMessage::none, 0},
-        {"minimise", windowEvent(SDL_WINDOWEVENT_MINIMIZED), WindowMessage::activate, 1},
-        {"restore", windowEvent(SDL_WINDOWEVENT_RESTORED), WindowMessage::activate, 0},
-        {"size", windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480), WindowMessage::size, 640},
-        {"close button", windowEvent(SDL_WINDOWEVENT_CLOSE), WindowMessage::close, 0},
-        {"quit", quit, WindowMessage::quit, 0},
-    };
-    for (Case c : cases) {
-        SCOPED_TRACE(c.what);
+    int overlay = 1, world = 1;
+    bool latch = false;
+    std::vector<WindowMessage::Type> taken;
+    auto deliver = [&](SDL_Event event) {
         WindowMessage message;
-        // SDL ends each poll cycle with a "nothing pending"; finish the
-        // current cycle so the pushed event is the next one taken.
         while (window->takeMessage(message)) {
+        }   // SDL ends each poll cycle with a "nothing pending": the pushed event comes first
+        SDL_PushEvent(&event);
+        taken.clear();
+        while (window->takeMessage(message)) {
+            applyKeySwitches(keyDown, latch, {&overlay, &world, nullptr});
+            if (message.type != WindowMessage::other) taken.push_back(message.type);
+            glWindowProc(message);
         }
-        SDL_PushEvent(&c.event);
-        message = WindowMessage();
-        for (int i = 0; i < 100 && window->takeMessage(message) && message.type == WindowMessage::other; ++i) {
-        }
-        if (message.type == WindowMessage::other) message = WindowMessage();
-        EXPECT_EQ(message.type, c.type);
-        EXPECT_EQ(c.type == WindowMessage::activate ? message.minimised : message.virtualKey + message.x, c.value);
-        EXPECT_EQ(message.y, c.type == WindowMessage::size ? 480 : 0);
-        if (c.value == platform::vkEscape) {
-            // Its character message comes next, so the loop sees Esc down on the press.
-            ASSERT_TRUE(window->takeMessage(message));
-            EXPECT_EQ(message.type, WindowMessage::character);
-            EXPECT_EQ(message.virtualKey, platform::vkEscape);
-        }
-    }
+        applyKeySwitches(keyDown, latch, {&overlay, &world, nullptr});
+    };
+    deliver(key(SDL_KEYDOWN, SDLK_F1, KMOD_LALT));   // a system key: no switch
+    EXPECT_EQ(overlay, 1);
+    deliver(key(SDL_KEYDOWN, SDLK_F1));
+    EXPECT_EQ(overlay, 0);
+    deliver(key(SDL_KEYUP, SDLK_F1));
+    deliver(key(SDL_KEYDOWN, SDLK_F2, KMOD_LSHIFT));
+    EXPECT_EQ(world, 0);
+    // Esc's character message follows at once, so the loop sees Esc down on the press.
+    deliver(key(SDL_KEYDOWN, SDLK_ESCAPE));
+    EXPECT_EQ(taken, (std::vector{WindowMessage::keyDown, WindowMessage::character}));
+    EXPECT_EQ(keyDown[platform::vkEscape], 1);
+    deliver(windowEvent(SDL_WINDOWEVENT_MINIMIZED));
+    EXPECT_EQ(windowActive, 0);
+    deliver(windowEvent(SDL_WINDOWEVENT_RESTORED));
+    EXPECT_EQ(windowActive, 1);
+    // A zero height gives a one-pixel view and an aspect of the width.
+    deliver(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 300, 0));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2] * 1000 + viewport[3], 300001);
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    // gluPerspective: m[5] = cot(fov / 2), m[0] = m[5] / aspect.
+    EXPECT_NEAR(projection[5], 1.0f / std::tan(85.0f / 2.0f * 3.14159265f / 180.0f), 1e-4);
+    EXPECT_NEAR(projection[5] / projection[0], 300.0f, 1e-2);
+    deliver(windowEvent(SDL_WINDOWEVENT_CLOSE));   // the close button posts the quit message
+    WindowMessage message;
+    ASSERT_TRUE(peekWindowMessage(message));
+    EXPECT_EQ(message.type, WindowMessage::quit);
     window->close();
 }
 
@@ -108,18 +120,15 @@ TEST(SdlEvents, NoDisplayIsRefusedUnlessAnInvisibleVideoDriverWasAskedFor) {
     }
 }
 
-// ------------------------------------------------------------- shell side
-
 // A window system whose every step can be made to fail. It logs each call,
-// and each box shown since the call before, so the log is what the user
-// met, in order.
+// and each box asked for since the call before (recorded: this is what the
+// shell asks for, not whether it reaches a screen), in the order met.
 class ScriptedWindow : public platform::GlWindow {
 public:
     bool videoOk = true;
     bool modeOk = true;
     OpenStep failAt = OpenStep::none;
     unsigned teardownFailures = 0;
-    int depthRequested = 0;
     std::vector<std::string> log;
 
     bool startVideo() override { return note("startVideo"), videoOk; }
@@ -127,7 +136,8 @@ public:
     void restoreDisplayMode() override { note("restoreDisplayMode"); }
     void showCursor(bool visible) override { note(visible ? "showCursor" : "hideCursor"); }
     OpenStep open(const char*, int, int, int, int depthBits, bool fullscreen) override {
-        return note(fullscreen ? "open fullscreen" : "open"), depthRequested = depthBits, failAt;
+        EXPECT_EQ(depthBits, 16);
+        return note(fullscreen ? "open fullscreen" : "open"), failAt;
     }
     unsigned close() override {
         note("close");
@@ -146,119 +156,212 @@ public:
     std::string videoDriver() const override { return "scripted"; }
     std::string error() const override { return ""; }
 
+    // A box is logged as "box CAPTION (icon)" (or "ask ..."); its text is kept apart.
     void note(const char* call) {
         const auto& boxes = platform::recordedMessageBoxes();
         static const char* icons[] = {"", " (i)", " (!)", " (x)"};   // information, warning, error
         for (; seen < boxes.size(); ++seen) {
-            const auto& box = boxes[seen];
-            log.push_back((box.yesNo ? "ask " : "box ") + box.caption + icons[int(box.icon)] + ": " + box.text);
+            log.push_back((boxes[seen].yesNo ? "ask " : "box ") + boxes[seen].caption + icons[int(boxes[seen].icon)]);
+            texts.push_back(boxes[seen].text);
         }
         if (call) log.push_back(call);
     }
+    std::vector<std::string> texts;
 
 private:
     std::size_t seen = 0;
 };
 
 using Log = std::vector<std::string>;
+struct Opened {
+    Log log, texts;
+};
 
-// Every way the opening goes, then closing: the calls in order with every
-// box, a failure of the window itself shown after what was made is
-// released, each teardown failure at its own step before the next one runs.
-TEST(OpenWindow, EveryStepOfOpeningAndClosingWithItsBoxes) {
-    testsupport::GlContext gl;   // openGlWindow sets GL state on success
-    ASSERT_TRUE(gl.ok());
-    const std::string ask = "ask Vask GL (!): The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. "
-                            "Use Windowed Mode Instead?";
-    const Log fullscreenOpen = {"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen"};
-    struct Case {
-        const char* what;
-        bool videoOk, modeOk, yes;
-        OpenStep failAt;
-        unsigned teardownFailures;
-        Log log;   // opening, then closeGlWindow's when it opened
-    };
-    auto failed = [&](OpenStep step, const char* text) {
-        Log log = fullscreenOpen;
-        log.insert(log.end(), {"restoreDisplayMode", "showCursor", "close", std::string("box ERROR (!): ") + text});
-        return Case{text, true, true, false, step, 0, log};
-    };
-    Log fullscreen = fullscreenOpen;
-    fullscreen.insert(fullscreen.end(),
-                      {"vsync", "restoreDisplayMode", "showCursor", "close", "step 1",
-                       "box SHUTDOWN ERROR (i): Cannot release GDI device context or rendering context.", "step 8",
-                       "box SHUTDOWN ERROR (i): Couldn't release window.", "step 16",
-                       "box SHUTDOWN ERROR (i): Couldn't unregister class."});
-    const Case cases[] = {
-        {"fullscreen", true, true, false, OpenStep::none, 1 | 8 | 16, fullscreen},
-        {"mode refused, windowed", true, false, true, OpenStep::none, 0,
-         {"startVideo", "switchDisplayMode", ask, "open", "vsync", "close"}},
-        {"mode refused, no", true, false, false, OpenStep::none, 0,
-         {"startVideo", "switchDisplayMode", ask, "box ERROR (x): Program Will Now Close."}},
-        {"no window system", false, true, false, OpenStep::none, 0,
-         {"startVideo", "box ERROR (!): Failed To Register The Window Class."}},
-        failed(OpenStep::window, "Window Creation Error."),
-        failed(OpenStep::deviceContext, "Can't Create A GL Device Context."),
-        failed(OpenStep::pixelFormat, "Can't Find A Suitable PixelFormat."),
-        failed(OpenStep::setPixelFormat, "Can't Set The PixelFormat."),
-        failed(OpenStep::context, "Can't Create A GL Rendering Context."),
-        failed(OpenStep::makeCurrent, "Can't Activate The GL Rendering Context."),
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        platform::recordMessageBoxes(true);
-        auto owned = std::make_unique<ScriptedWindow>();
-        ScriptedWindow* window = owned.get();
-        useGlWindow(std::move(owned));
-        window->videoOk = c.videoOk, window->modeOk = c.modeOk, window->failAt = c.failAt;
-        window->teardownFailures = c.teardownFailures;
-        platform::queueYesNoAnswer(c.yes);
-        bool opens = c.videoOk && c.failAt == OpenStep::none && (c.modeOk || c.yes);
-        EXPECT_EQ(openGlWindow("gravlet", 1024, 768, 32, true), opens);
-        if (opens) {
-            EXPECT_EQ(fullscreenMode, c.modeOk);
-            EXPECT_EQ(windowHandle, window);
-            EXPECT_EQ(window->depthRequested, 16);
-            // Front faces culled (the view flip reverses every winding);
-            // sphere mapping configured, generation left to the renderers.
-            GLint value = 0;
-            glGetIntegerv(GL_CULL_FACE_MODE, &value);
-            EXPECT_EQ(value, GL_FRONT);
-            EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
-            glGetIntegerv(GL_DEPTH_FUNC, &value);
-            EXPECT_EQ(value, GL_LEQUAL);
-            glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &value);
-            EXPECT_EQ(value, GL_SPHERE_MAP);
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
-            closeGlWindow();
-            EXPECT_EQ(windowHandle, nullptr);
-        }
-        window->note(nullptr);
-        EXPECT_EQ(window->log, c.log);
-        useGlWindow(nullptr);
-        platform::recordMessageBoxes(false);
+// Opens a scripted window as the program does and closes it when it opened.
+Opened run(bool videoOk, bool modeOk, bool yes, OpenStep failAt, unsigned teardownFailures, bool* opened = nullptr) {
+    platform::recordMessageBoxes(true);
+    auto owned = std::make_unique<ScriptedWindow>();
+    ScriptedWindow* window = owned.get();
+    useGlWindow(std::move(owned));
+    window->videoOk = videoOk, window->modeOk = modeOk, window->failAt = failAt;
+    window->teardownFailures = teardownFailures;
+    platform::queueYesNoAnswer(yes);
+    bool opens = openGlWindow("gravlet", 1024, 768, 32, true);
+    if (opened) *opened = opens;
+    if (opens) {
+        EXPECT_EQ(windowHandle, window);
+        closeGlWindow();
+        EXPECT_EQ(windowHandle, nullptr);
     }
+    window->note(nullptr);
+    Opened result{window->log, window->texts};
+    useGlWindow(nullptr);
+    platform::recordMessageBoxes(false);
     fullscreenMode = false;
+    return result;
 }
 
-// Keys, activation and the close button reach the loop as the whole demo
-// run shows; the size message is checked here.
-TEST(GlView, ZeroHeightGivesAOnePixelViewAndAnAspectOfTheWidth) {
-    testsupport::GlContext gl;
+// The calls in order with every box: a teardown failure is shown at its own
+// step, before the next one runs; a refused mode offers a window.
+TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
+    testsupport::GlContext gl;   // openGlWindow sets GL state on success
     ASSERT_TRUE(gl.ok());
-    WindowMessage size;
-    size.type = WindowMessage::size;
-    size.x = 300;
-    glWindowProc(size);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[3], 1);
-    GLfloat projection[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    // gluPerspective: m[0] = f / aspect, m[5] = f = cot(fov / 2), m[10] = (far + near) / (near - far).
-    EXPECT_NEAR(projection[5], 1.0f / std::tan(85.0f / 2.0f * 3.14159265f / 180.0f), 1e-4);
-    EXPECT_NEAR(projection[5] / projection[0], 300.0f, 1e-2);
-    EXPECT_NEAR(projection[10], 4201.0f / -4199.0f, 1e-5);
+    bool opened = false;
+    Opened full = run(true, true, false, OpenStep::none, 1 | 8 | 16, &opened);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(full.log, (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen", "vsync",
+                             "restoreDisplayMode", "showCursor", "close", "step 1", "box SHUTDOWN ERROR (i)",
+                             "step 8", "box SHUTDOWN ERROR (i)", "step 16", "box SHUTDOWN ERROR (i)"}));
+    EXPECT_EQ(std::set<std::string>(full.texts.begin(), full.texts.end()).size(), 3u);   // one per step
+    // Front faces culled (the view flip reverses every winding); sphere
+    // mapping configured, generation left to the renderers.
+    GLint value = 0;
+    glGetIntegerv(GL_CULL_FACE_MODE, &value);
+    EXPECT_EQ(value, GL_FRONT);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
+    glGetIntegerv(GL_DEPTH_FUNC, &value);
+    EXPECT_EQ(value, GL_LEQUAL);
+    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &value);
+    EXPECT_EQ(value, GL_SPHERE_MAP);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
+
+    EXPECT_EQ(run(true, false, true, OpenStep::none, 0, &opened).log,
+              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "close"}));
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(run(true, false, false, OpenStep::none, 0, &opened).log,
+              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "box ERROR (x)"}));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(run(false, true, false, OpenStep::none, 0).log, (Log{"startVideo", "box ERROR (!)"}));
+    // A failure of the window itself: what was made is released before the
+    // box, and each step names its own failure.
+    std::set<std::string> texts;
+    for (OpenStep step : {OpenStep::window, OpenStep::deviceContext, OpenStep::pixelFormat,
+                          OpenStep::setPixelFormat, OpenStep::context, OpenStep::makeCurrent}) {
+        Opened failed = run(true, true, false, step, 0, &opened);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(failed.log, (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen",
+                                   "restoreDisplayMode", "showCursor", "close", "box ERROR (!)"}));
+        texts.insert(failed.texts.begin(), failed.texts.end());
+    }
+    EXPECT_EQ(texts.size(), 6u);
+}
+
+std::string stderrOf(const std::function<void()>& show) {
+    ::testing::internal::CaptureStderr();
+    show();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+// The test recorder keeps every box in order with the answers queued for it
+// (No once they run out); every text also goes to standard error.
+TEST(MessageBox, RecorderKeepsEveryBoxInOrderAndEveryTextGoesToStandardError) {
+    platform::recordMessageBoxes(true);
+    platform::queueYesNoAnswer(true);
+    std::string err = stderrOf([] {
+        platform::showMessageBox("Incorrect TGA type", "ERROR");
+        EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
+        EXPECT_FALSE(platform::askYesNo("Again?", "Q", MessageIcon::information));
+    });
+    const auto& boxes = platform::recordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(!boxes[0].yesNo && boxes[1].yesNo && boxes[1].answer && !boxes[2].answer);
+    EXPECT_EQ(boxes[2].icon, MessageIcon::information);
+    EXPECT_EQ(err, "ERROR: Incorrect TGA type\nVask GL: Windowed?\nQ: Again?\n");
+    platform::queueYesNoAnswer(true);
+    platform::recordMessageBoxes(true);   // switching clears the list and the queue
+    stderrOf([] { EXPECT_FALSE(platform::askYesNo("q", "c")); });
+    platform::recordMessageBoxes(false);
+    EXPECT_TRUE(platform::recordedMessageBoxes().empty());
+}
+
+// A virtual X server of the test's own (display number picked by the server).
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        std::FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp 2>/dev/null & echo $!", "r");
+        if (out && std::fscanf(out, "%d %d", &pid, &number) != 2) number = -1;
+        if (out) pclose(out);
+    }
+    ~VirtualDisplay() {
+        if (pid > 0) kill(pid, SIGTERM);
+    }
+    std::string name() const { return ":" + std::to_string(number); }
+    int pid = -1, number = -1;
+};
+
+// Runs show() aside and watches the display for a box with this caption; a
+// box that appears is answered with Return (Yes where it asks). True when
+// one appeared.
+bool boxAppears(const char* caption, const std::function<void()>& show) {
+    auto shown = std::async(std::launch::async, [&] { stderrOf(show); });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const std::string find = std::string("xwininfo -root -tree 2>/dev/null | awk '/\"") + caption +
+                             "\":/ { print $1; exit }'";
+    bool appeared = false;
+    while (shown.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::FILE* search = popen(find.c_str(), "r");
+        char id[32] = "";
+        bool found = std::fscanf(search, "%31s", id) == 1;
+        pclose(search);
+        if (found) {
+            appeared = true;
+            std::system(("xdotool windowfocus " + std::string(id) + " key Return 2>/dev/null").c_str());
+        }
+    }
+    EXPECT_EQ(shown.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the box stayed";
+    return appeared;
+}
+
+// End-to-end runs never show a box, display or not; only the preset answer
+// says Yes. Interactive, without any display, askYesNo answers No.
+TEST(MessageBox, NonInteractiveRunsShowNothingAndAnswerFromTheEnvironment) {
+    VirtualDisplay x;
+    ASSERT_GE(x.number, 0) << "Xvfb did not start";
+    ScopedEnv display("DISPLAY", x.name()), interactive("GRAVLET_NONINTERACTIVE", "1");
+    platform::recordMessageBoxes(false);
+    for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
+        SCOPED_TRACE(answer);
+        ScopedEnv preset("GRAVLET_ANSWER", answer);
+        EXPECT_FALSE(boxAppears("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
+    }
+    EXPECT_FALSE(boxAppears("ERROR", [] { platform::showMessageBox("Window Creation Error.", "ERROR"); }));
+    EXPECT_FALSE(platform::messageBoxWouldShow());
+    ScopedEnv on("GRAVLET_NONINTERACTIVE", "0"), preset("GRAVLET_ANSWER", "yes");
+    ScopedEnv none("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
+    EXPECT_FALSE(platform::messageBoxWouldShow());
+    ScopedEnv waylandOnly("WAYLAND_DISPLAY", "wayland-4093");
+    EXPECT_TRUE(platform::messageBoxWouldShow());
+}
+
+// No box while video runs on a driver that draws nowhere, nor once it has
+// stopped while that driver is still asked for; once the window's teardown
+// has stopped SDL video (its boxes come after that) a box appears on the
+// display with its caption, and a question brings back its answer.
+TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
+    VirtualDisplay x;
+    ASSERT_GE(x.number, 0) << "Xvfb did not start";
+    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0"), wayland("WAYLAND_DISPLAY", "");
+    platform::recordMessageBoxes(false);
+    auto error = [] { platform::showMessageBox("Window Creation Error.", "ERROR"); };
+    auto ask = [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); };
+    {
+        // No display named while SDL video starts: libdbus then keeps an
+        // allocation that the sanitizer build reports as a leak.
+        ScopedEnv video("SDL_VIDEODRIVER", "dummy"), noDisplay("DISPLAY", "");
+        auto window = platform::makeGlWindow();
+        ASSERT_TRUE(window->startVideo()) << window->error();
+        ScopedEnv display("DISPLAY", x.name());
+        EXPECT_FALSE(boxAppears("ERROR", error));   // running, but drawing nowhere
+        EXPECT_FALSE(boxAppears("Vask GL", [] { EXPECT_FALSE(platform::askYesNo("?", "Vask GL")); }));
+        window->close();
+        EXPECT_FALSE(boxAppears("ERROR", error));   // still asked for nowhere
+    }
+    ScopedEnv video("SDL_VIDEODRIVER", ""), display("DISPLAY", x.name());
+    EXPECT_TRUE(platform::messageBoxWouldShow());
+    EXPECT_TRUE(boxAppears("ERROR", error));
+    EXPECT_TRUE(boxAppears("Vask GL", ask));
 }
 
 }  // namespace
