@@ -1,12 +1,14 @@
 // The whole demo in-process on an offscreen window and a virtual clock that
 // moves one frame period per buffer swap: the loading sequence with its bar,
-// the timeline through all nine segments to its end, the F1/F2 switches,
-// Esc, minimising, the close button, and a scene that fails to initialise.
+// the timeline through all nine segments to its end, the F1/F2 switches, Esc,
+// minimising, and a scene that fails to initialise. Also the timeline's
+// bounds and the F1/F2 key latch on their own.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -21,7 +23,9 @@
 #include "render/renderer.h"
 #include "shell/demo.h"
 #include "shell/gl_window.h"
+#include "shell/key_switches.h"
 #include "shell/startup.h"
+#include "shell/timeline.h"
 #include "support/paths.h"
 
 namespace {
@@ -154,12 +158,7 @@ TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340) {
 
     window->frameMs = 5000;
     std::vector<demoSegment> seen;
-    std::vector<std::uint8_t> firstFrameTop;
     window->onSwap = [&] {
-        if (seen.empty()) {
-            std::vector<std::uint8_t> rgba = window->gl.readPixelsTopDown();
-            firstFrameTop.assign(rgba.begin() + (40 * 1024 + 512) * 4, rgba.begin() + (40 * 1024 + 512) * 4 + 4);
-        }
         if (seen.empty() || seen.back() != demoLoop.segment) seen.push_back(demoLoop.segment);
     };
     demoBeginTimeline();
@@ -174,16 +173,15 @@ TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340) {
     float t = demoTimeSeconds(demoClock->elapsedMs(), demoLoop.origin) - 5.0f;
     EXPECT_GT(t, 340.0f);
     EXPECT_LE(t, 345.0f);
-    // The intro fade's first frame is the loading picture at full strength
-    // (orange top half: red channel saturated).
-    ASSERT_EQ(firstFrameTop.size(), 4u);
-    EXPECT_EQ(firstFrameTop[0], 255);
     EXPECT_EQ(demoFinish(), 0);
     EXPECT_EQ(fogScene, nullptr);   // start-up's globals are gone
     EXPECT_EQ(textureLibrary, nullptr);
 }
 
-TEST_F(DemoRun, F1AndF2FlipTheFogSwitchesOncePerPressAndEscEndsOnThePress) {
+// Keys really flip the fog scene's switches, once per press; minimised, no
+// scene draws but time runs on, restored the current one shows; Esc ends
+// on its press.
+TEST_F(DemoRun, KeysFlipTheFogSwitchesMinimisedTimeRunsOnAndEscEndsOnThePress) {
     OffscreenWindow* window = open(500);
     demoStartup();
     demoBeginTimeline();
@@ -195,49 +193,32 @@ TEST_F(DemoRun, F1AndF2FlipTheFogSwitchesOncePerPressAndEscEndsOnThePress) {
         {start + 4, message(WindowMessage::keyDown, platform::vkF2)},
         {start + 5, message(WindowMessage::keyUp, platform::vkF2)},
         {start + 6, message(WindowMessage::sysKeyDown, platform::vkF2)},   // Alt+F2: nothing
-        {start + 7, message(WindowMessage::keyDown, platform::vkEscape)},
-        {start + 7, message(WindowMessage::keyUp, platform::vkEscape)},
+        {start + 7, message(WindowMessage::activate, 0, true)},
+        {start + 120, message(WindowMessage::activate, 0, false)},
+        {start + 122, message(WindowMessage::keyDown, platform::vkEscape)},
+        {start + 122, message(WindowMessage::keyUp, platform::vkEscape)},
     };
     bool reset = false;
-    while (demoLoopPass()) {
-        reset = reset || fogScene->fogLayers->reset == 1;
-        ASSERT_LT(window->swaps, start + 50) << "Esc did not end the loop";
-    }
-    EXPECT_EQ(demoLoop.segment, demoSegment::forestOpening);
-    EXPECT_EQ(fogScene->overlaySwitch, 0);   // flipped once for the held key
-    EXPECT_EQ(fogScene->worldVisible, 0);
-    EXPECT_TRUE(reset);
-    // Esc ends with the next message after its key-down was handled; the
-    // key-up is never dispatched.
-    EXPECT_EQ(keyDown[platform::vkEscape], 1);
-    EXPECT_EQ(window->script.size(), 0u);
-    EXPECT_EQ(demoFinish(), 0);
-}
-
-// Minimised, no scene draws but time runs on; restored, the current one
-// shows; the close button then ends through the quit message, code 0.
-TEST_F(DemoRun, MinimisedTimeRunsOnThenTheCloseButtonEndsWithCodeZero) {
-    OffscreenWindow* window = open(500);
-    demoStartup();
-    demoBeginTimeline();
-    int start = window->swaps;
-    window->script = {{start + 1, message(WindowMessage::activate, 0, true)},
-                      {start + 120, message(WindowMessage::activate, 0, false)},
-                      {start + 122, message(WindowMessage::close)}};
+    int overlay = -1, world = -1;
     double fogRestartWhileMinimised = 0.0;
-    int passesAfterClose = 0;
     while (demoLoopPass()) {
+        reset = reset || (fogScene->fogLayers && fogScene->fogLayers->reset == 1);
+        if (window->swaps == start + 7) overlay = fogScene->overlaySwitch, world = fogScene->worldVisible;
         if (window->swaps == start + 100) fogRestartWhileMinimised = fogScene->restart;
-        passesAfterClose += window->script.empty();
-        ASSERT_LT(window->swaps, start + 200) << "the close button did not end the loop";
+        ASSERT_LT(window->swaps, start + 200) << "Esc did not end the loop";
     }
+    EXPECT_EQ(overlay, 0);   // flipped once for the held key
+    EXPECT_EQ(world, 0);
+    EXPECT_TRUE(reset);
     // 50 s passed while minimised: the fog segment's window came and its
     // scene never rendered; after the restore it did.
     EXPECT_EQ(fogRestartWhileMinimised, 1.0);
     EXPECT_EQ(fogScene->restart, 0.0);
     EXPECT_EQ(demoLoop.segment, demoSegment::fog);
-    EXPECT_EQ(windowActive, 1);
-    EXPECT_EQ(passesAfterClose, 1);   // close dispatched; its quit message ends the next pass
+    // Esc ends with the next message after its key-down was handled; the
+    // key-up is never dispatched.
+    EXPECT_EQ(keyDown[platform::vkEscape], 1);
+    EXPECT_EQ(window->script.size(), 0u);
     EXPECT_EQ(demoFinish(), 0);
 }
 
@@ -253,6 +234,50 @@ TEST_F(DemoRunDeath, AFailingFifthSceneShowsItsClassAfterTheBarReached68AndExits
             demoStartup();
         },
         ::testing::ExitedWithCode(1), "dots=29\ndots=35\n.*Error initializing \\[demoFog class\\]!");
+}
+
+float justAbove(float bound) { return std::nextafter(bound, 1000.0f); }
+
+TEST(Timeline, EachBoundStillPlaysTheEarlierSegmentAndTheFinaleRunsPast340) {
+    const float bounds[] = {40.5f, 80.0f, 117.0f, 160.0f, 190.0f, 234.0f, 245.0f, 275.0f};
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(bounds[i]);
+        auto before = static_cast<demoSegment>(i), after = static_cast<demoSegment>(i + 1);
+        EXPECT_EQ(advanceSegment(before, bounds[i]), before);
+        EXPECT_EQ(advanceSegment(before, justAbove(bounds[i])), after);
+    }
+    // Time running backwards keeps the scene; the finale is the last.
+    EXPECT_EQ(advanceSegment(demoSegment::earth, -5.0f), demoSegment::earth);
+    EXPECT_EQ(advanceSegment(demoSegment::forestOpening, 1000.0f), demoSegment::forestFinale);
+    EXPECT_FALSE(timelineOver(340.0f));
+    EXPECT_TRUE(timelineOver(justAbove(340.0f)));
+    // Scenes get demo milliseconds; the earth scene gets the raw clock.
+    EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::fog, 50.0f, 123456u), 50000.0f);
+    EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::earth, 170.0f, 170020u), 170020.0f);
+}
+
+// F1 and F2 one message at a time, the switches tested after each: a held
+// key acts once, and the latch lets go only when both keys are up.
+TEST(KeyLatch, EachKeyTogglesOnceAndOnlyAfterBothKeysAreUpAgain) {
+    std::uint8_t keys[256] = {};
+    bool latch = false;
+    int overlay = 1, world = 1, reset = 0;
+    const int f1 = platform::vkF1, f2 = platform::vkF2;
+    const struct {
+        int key, down, overlay, world, reset;
+    } steps[] = {{f1, 1, 0, 1, 1},   // 1 -> 0 resets the fog layers' step
+                 {f1, 1, 0, 1, 0},   // key repeat
+                 {f2, 1, 0, 1, 0},   // latch still held by F1
+                 {f1, 0, 0, 1, 0},   // F2 still down: latch stays
+                 {f2, 1, 0, 1, 0}, {f2, 0, 0, 1, 0}, {f2, 1, 0, 0, 0}, {f2, 1, 0, 0, 0}, {f2, 0, 0, 0, 0},
+                 {f1, 1, 1, 0, 0}};   // 0 -> 1 leaves the layers alone
+    for (const auto& step : steps) {
+        keys[step.key] = std::uint8_t(step.down);
+        reset = 0;
+        applyKeySwitches(keys, latch, {&overlay, &world, &reset});
+        EXPECT_EQ(overlay * 100 + world * 10 + reset, step.overlay * 100 + step.world * 10 + step.reset)
+            << &step - steps;
+    }
 }
 
 }  // namespace
