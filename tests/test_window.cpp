@@ -106,20 +106,6 @@ TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
     window->close();
 }
 
-TEST(SdlEvents, NoDisplayIsRefusedUnlessAnInvisibleVideoDriverWasAskedFor) {
-    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
-    for (const char* driver : {"", "offscreen"}) {
-        SCOPED_TRACE(driver);
-        ScopedEnv video("SDL_VIDEODRIVER", driver);
-        auto window = platform::makeGlWindow();
-        bool asked = driver[0] != '\0';
-        EXPECT_EQ(window->startVideo(), asked) << window->error();
-        EXPECT_EQ(window->error().empty(), asked);
-        if (asked) { EXPECT_EQ(window->videoDriver(), driver); }
-        window->close();
-    }
-}
-
 // A window system whose every step can be made to fail. It logs each call,
 // and each box asked for since the call before (recorded: this is what the
 // shell asks for, not whether it reaches a screen), in the order met.
@@ -173,12 +159,10 @@ private:
 };
 
 using Log = std::vector<std::string>;
-struct Opened {
-    Log log, texts;
-};
 
-// Opens a scripted window as the program does and closes it when it opened.
-Opened run(bool videoOk, bool modeOk, bool yes, OpenStep failAt, unsigned teardownFailures, bool* opened = nullptr) {
+// Opens a scripted window as the program does, closing it when it opened:
+// the log, and the box texts seen.
+std::pair<Log, Log> run(bool videoOk, bool modeOk, bool yes, OpenStep failAt, unsigned teardownFailures) {
     platform::recordMessageBoxes(true);
     auto owned = std::make_unique<ScriptedWindow>();
     ScriptedWindow* window = owned.get();
@@ -187,61 +171,46 @@ Opened run(bool videoOk, bool modeOk, bool yes, OpenStep failAt, unsigned teardo
     window->teardownFailures = teardownFailures;
     platform::queueYesNoAnswer(yes);
     bool opens = openGlWindow("gravlet", 1024, 768, 32, true);
-    if (opened) *opened = opens;
+    window->note(opens ? "opened" : "refused");
     if (opens) {
         EXPECT_EQ(windowHandle, window);
         closeGlWindow();
         EXPECT_EQ(windowHandle, nullptr);
     }
     window->note(nullptr);
-    Opened result{window->log, window->texts};
+    std::pair<Log, Log> seen{window->log, window->texts};
     useGlWindow(nullptr);
     platform::recordMessageBoxes(false);
     fullscreenMode = false;
-    return result;
+    return seen;
 }
 
 // The calls in order with every box: a teardown failure is shown at its own
-// step, before the next one runs; a refused mode offers a window.
+// step, before the next one runs; a refused mode offers a window; a failure
+// of the window itself releases what was made before its box, each step
+// with a text of its own.
 TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
     testsupport::GlContext gl;   // openGlWindow sets GL state on success
     ASSERT_TRUE(gl.ok());
-    bool opened = false;
-    Opened full = run(true, true, false, OpenStep::none, 1 | 8 | 16, &opened);
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(full.log, (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen", "vsync",
-                             "restoreDisplayMode", "showCursor", "close", "step 1", "box SHUTDOWN ERROR (i)",
-                             "step 8", "box SHUTDOWN ERROR (i)", "step 16", "box SHUTDOWN ERROR (i)"}));
-    EXPECT_EQ(std::set<std::string>(full.texts.begin(), full.texts.end()).size(), 3u);   // one per step
-    // Front faces culled (the view flip reverses every winding); sphere
-    // mapping configured, generation left to the renderers.
-    GLint value = 0;
-    glGetIntegerv(GL_CULL_FACE_MODE, &value);
-    EXPECT_EQ(value, GL_FRONT);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
-    glGetIntegerv(GL_DEPTH_FUNC, &value);
-    EXPECT_EQ(value, GL_LEQUAL);
-    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &value);
-    EXPECT_EQ(value, GL_SPHERE_MAP);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
-
-    EXPECT_EQ(run(true, false, true, OpenStep::none, 0, &opened).log,
-              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "close"}));
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(run(true, false, false, OpenStep::none, 0, &opened).log,
-              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "box ERROR (x)"}));
-    EXPECT_FALSE(opened);
-    EXPECT_EQ(run(false, true, false, OpenStep::none, 0).log, (Log{"startVideo", "box ERROR (!)"}));
-    // A failure of the window itself: what was made is released before the
-    // box, and each step names its own failure.
+    EXPECT_EQ(run(true, true, false, OpenStep::none, 1 | 8 | 16).first,
+              (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen", "vsync", "opened",
+                   "restoreDisplayMode", "showCursor", "close", "step 1", "box SHUTDOWN ERROR (i)", "step 8",
+                   "box SHUTDOWN ERROR (i)", "step 16", "box SHUTDOWN ERROR (i)"}));
+    GLint cull = 0;   // front faces culled: the view flip reverses every winding
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+    EXPECT_TRUE(cull == GL_FRONT && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(run(true, false, true, OpenStep::none, 0).first,
+              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "opened", "close"}));
+    EXPECT_EQ(run(true, false, false, OpenStep::none, 0).first,
+              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "box ERROR (x)", "refused"}));
+    EXPECT_EQ(run(false, true, false, OpenStep::none, 0).first, (Log{"startVideo", "box ERROR (!)", "refused"}));
     std::set<std::string> texts;
     for (OpenStep step : {OpenStep::window, OpenStep::deviceContext, OpenStep::pixelFormat,
                           OpenStep::setPixelFormat, OpenStep::context, OpenStep::makeCurrent}) {
-        Opened failed = run(true, true, false, step, 0, &opened);
-        EXPECT_FALSE(opened);
-        EXPECT_EQ(failed.log, (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen",
-                                   "restoreDisplayMode", "showCursor", "close", "box ERROR (!)"}));
-        texts.insert(failed.texts.begin(), failed.texts.end());
+        auto [log, text] = run(true, true, false, step, 0);
+        EXPECT_EQ(log, (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen", "restoreDisplayMode",
+                            "showCursor", "close", "box ERROR (!)", "refused"}));
+        texts.insert(text.begin(), text.end());
     }
     EXPECT_EQ(texts.size(), 6u);
 }
@@ -253,7 +222,8 @@ std::string stderrOf(const std::function<void()>& show) {
 }
 
 // The test recorder keeps every box in order with the answers queued for it
-// (No once they run out); every text also goes to standard error.
+// (No once they run out); switching clears both. Every text also goes to
+// standard error.
 TEST(MessageBox, RecorderKeepsEveryBoxInOrderAndEveryTextGoesToStandardError) {
     platform::recordMessageBoxes(true);
     platform::queueYesNoAnswer(true);
@@ -262,13 +232,10 @@ TEST(MessageBox, RecorderKeepsEveryBoxInOrderAndEveryTextGoesToStandardError) {
         EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
         EXPECT_FALSE(platform::askYesNo("Again?", "Q", MessageIcon::information));
     });
-    const auto& boxes = platform::recordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_TRUE(!boxes[0].yesNo && boxes[1].yesNo && boxes[1].answer && !boxes[2].answer);
-    EXPECT_EQ(boxes[2].icon, MessageIcon::information);
+    EXPECT_EQ(platform::recordedMessageBoxes().size(), 3u);
     EXPECT_EQ(err, "ERROR: Incorrect TGA type\nVask GL: Windowed?\nQ: Again?\n");
     platform::queueYesNoAnswer(true);
-    platform::recordMessageBoxes(true);   // switching clears the list and the queue
+    platform::recordMessageBoxes(true);
     stderrOf([] { EXPECT_FALSE(platform::askYesNo("q", "c")); });
     platform::recordMessageBoxes(false);
     EXPECT_TRUE(platform::recordedMessageBoxes().empty());
@@ -313,44 +280,35 @@ bool boxAppears(const char* caption, const std::function<void()>& show) {
     return appeared;
 }
 
-// End-to-end runs never show a box, display or not; only the preset answer
-// says Yes. Interactive, without any display, askYesNo answers No.
-TEST(MessageBox, NonInteractiveRunsShowNothingAndAnswerFromTheEnvironment) {
-    VirtualDisplay x;
-    ASSERT_GE(x.number, 0) << "Xvfb did not start";
-    ScopedEnv display("DISPLAY", x.name()), interactive("GRAVLET_NONINTERACTIVE", "1");
-    platform::recordMessageBoxes(false);
-    for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
-        SCOPED_TRACE(answer);
-        ScopedEnv preset("GRAVLET_ANSWER", answer);
-        EXPECT_FALSE(boxAppears("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
-    }
-    EXPECT_FALSE(boxAppears("ERROR", [] { platform::showMessageBox("Window Creation Error.", "ERROR"); }));
-    EXPECT_FALSE(platform::messageBoxWouldShow());
-    ScopedEnv on("GRAVLET_NONINTERACTIVE", "0"), preset("GRAVLET_ANSWER", "yes");
-    ScopedEnv none("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
-    EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
-    EXPECT_FALSE(platform::messageBoxWouldShow());
-    ScopedEnv waylandOnly("WAYLAND_DISPLAY", "wayland-4093");
-    EXPECT_TRUE(platform::messageBoxWouldShow());
-}
-
-// No box while video runs on a driver that draws nowhere, nor once it has
-// stopped while that driver is still asked for; once the window's teardown
-// has stopped SDL video (its boxes come after that) a box appears on the
-// display with its caption, and a question brings back its answer.
+// A box reaches the screen only when someone can see it: never in
+// end-to-end runs (only the preset answer says Yes there), nor while video
+// runs on a driver that draws nowhere, nor once it has stopped while that
+// driver is still asked for. Once the window's teardown has stopped SDL
+// video (its boxes come after that) a box appears with its caption, and a
+// question brings back its answer.
 TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
     VirtualDisplay x;
     ASSERT_GE(x.number, 0) << "Xvfb did not start";
-    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0"), wayland("WAYLAND_DISPLAY", "");
     platform::recordMessageBoxes(false);
     auto error = [] { platform::showMessageBox("Window Creation Error.", "ERROR"); };
-    auto ask = [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); };
+    ScopedEnv wayland("WAYLAND_DISPLAY", ""), display("DISPLAY", x.name());
+    for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
+        SCOPED_TRACE(answer);
+        ScopedEnv preset("GRAVLET_ANSWER", answer), interactive("GRAVLET_NONINTERACTIVE", "1");
+        EXPECT_FALSE(boxAppears("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
+        EXPECT_FALSE(boxAppears("ERROR", error));
+    }
+    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0");
     {
         // No display named while SDL video starts: libdbus then keeps an
-        // allocation that the sanitizer build reports as a leak.
-        ScopedEnv video("SDL_VIDEODRIVER", "dummy"), noDisplay("DISPLAY", "");
+        // allocation that the sanitizer build reports as a leak. Nor does
+        // the window start on a driver that draws nowhere unless asked to.
+        ScopedEnv noDisplay("DISPLAY", ""), video("SDL_VIDEODRIVER", "");
+        EXPECT_FALSE(platform::askYesNo("Windowed?", "Vask GL"));
+        EXPECT_FALSE(platform::messageBoxWouldShow());
         auto window = platform::makeGlWindow();
+        EXPECT_FALSE(window->startVideo());
+        ScopedEnv dummy("SDL_VIDEODRIVER", "dummy");
         ASSERT_TRUE(window->startVideo()) << window->error();
         ScopedEnv display("DISPLAY", x.name());
         EXPECT_FALSE(boxAppears("ERROR", error));   // running, but drawing nowhere
@@ -358,10 +316,10 @@ TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
         window->close();
         EXPECT_FALSE(boxAppears("ERROR", error));   // still asked for nowhere
     }
-    ScopedEnv video("SDL_VIDEODRIVER", ""), display("DISPLAY", x.name());
-    EXPECT_TRUE(platform::messageBoxWouldShow());
     EXPECT_TRUE(boxAppears("ERROR", error));
-    EXPECT_TRUE(boxAppears("Vask GL", ask));
+    EXPECT_TRUE(boxAppears("Vask GL", [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); }));
+    ScopedEnv waylandOnly("WAYLAND_DISPLAY", "wayland-4093"), noDisplay("DISPLAY", "");
+    EXPECT_TRUE(platform::messageBoxWouldShow());
 }
 
 }  // namespace
