@@ -27,70 +27,71 @@
 
 namespace {
 
-using platform::MessageIcon;
 using platform::OpenStep;
 using platform::WindowMessage;
 using testsupport::ScopedEnv;
 
-SDL_Event key(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+// A key event (code: the key) or a window event (code: what happened).
+SDL_Event sdlEvent(Uint32 type, int code, Uint16 mod = KMOD_NONE, int width = 0, int height = 0) {
     SDL_Event event{};
     event.type = type;
-    event.key.keysym.sym = sym;
+    event.key.keysym.sym = code;
     event.key.keysym.mod = mod;
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    return event;
-}
-
-SDL_Event windowEvent(Uint8 what, int width = 0, int height = 0) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = what;
-    event.window.data1 = width;
-    event.window.data2 = height;
+    if (type == SDL_WINDOWEVENT) event.window = SDL_WindowEvent{type, 0, 0, Uint8(code), 0, 0, 0, width, height};
     return event;
 }
 
 // SDL events taken as the frame loop takes them: the F1/F2 switches tested,
-// then the message handed to the shell's window procedure.
+// then the message handed to the shell's window procedure. A held key acts
+// once; the latch lets go only when both keys are up.
 TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
     testsupport::GlContext gl;   // the size message sets the GL view
     ASSERT_TRUE(gl.ok());
     ScopedEnv video("SDL_VIDEODRIVER", "dummy");
     auto window = platform::makeGlWindow();
     ASSERT_TRUE(window->startVideo()) << window->error();
-    int overlay = 1, world = 1;
+    int overlay = 1, world = 1, reset = 0;
     bool latch = false;
     std::vector<WindowMessage::Type> taken;
-    auto deliver = [&](SDL_Event event) {
+    auto deliver = [&](Uint32 type, int code, Uint16 mod = KMOD_NONE, int width = 0, int height = 0) {
         WindowMessage message;
         while (window->takeMessage(message)) {
         }   // SDL ends each poll cycle with a "nothing pending": the pushed event comes first
+        SDL_Event event = sdlEvent(type, code, mod, width, height);
         SDL_PushEvent(&event);
         taken.clear();
         while (window->takeMessage(message)) {
-            applyKeySwitches(keyDown, latch, {&overlay, &world, nullptr});
+            applyKeySwitches(keyDown, latch, {&overlay, &world, &reset});
             if (message.type != WindowMessage::other) taken.push_back(message.type);
             glWindowProc(message);
         }
-        applyKeySwitches(keyDown, latch, {&overlay, &world, nullptr});
+        applyKeySwitches(keyDown, latch, {&overlay, &world, &reset});
     };
-    deliver(key(SDL_KEYDOWN, SDLK_F1, KMOD_LALT));   // a system key: no switch
+    deliver(SDL_KEYDOWN, SDLK_F1, KMOD_LALT);   // a system key: no switch
     EXPECT_EQ(overlay, 1);
-    deliver(key(SDL_KEYDOWN, SDLK_F1));
-    EXPECT_EQ(overlay, 0);
-    deliver(key(SDL_KEYUP, SDLK_F1));
-    deliver(key(SDL_KEYDOWN, SDLK_F2, KMOD_LSHIFT));
+    deliver(SDL_KEYDOWN, SDLK_F1);
+    EXPECT_TRUE(overlay == 0 && reset == 1);   // 1 -> 0 resets the fog layers' step
+    deliver(SDL_KEYDOWN, SDLK_F2);
+    deliver(SDL_KEYUP, SDLK_F1);
+    EXPECT_TRUE(overlay == 0 && world == 1);   // latched by F1, then held by F2
+    deliver(SDL_KEYUP, SDLK_F2);
+    deliver(SDL_KEYDOWN, SDLK_F2, KMOD_LSHIFT);
+    deliver(SDL_KEYUP, SDLK_F2);
     EXPECT_EQ(world, 0);
+    reset = 0;
+    deliver(SDL_KEYDOWN, SDLK_F1);
+    EXPECT_TRUE(overlay == 1 && reset == 0);   // 0 -> 1 leaves the layers alone
     // Esc's character message follows at once, so the loop sees Esc down on the press.
-    deliver(key(SDL_KEYDOWN, SDLK_ESCAPE));
+    deliver(SDL_KEYDOWN, SDLK_ESCAPE);
     EXPECT_EQ(taken, (std::vector{WindowMessage::keyDown, WindowMessage::character}));
     EXPECT_EQ(keyDown[platform::vkEscape], 1);
-    deliver(windowEvent(SDL_WINDOWEVENT_MINIMIZED));
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_MINIMIZED);
     EXPECT_EQ(windowActive, 0);
-    deliver(windowEvent(SDL_WINDOWEVENT_RESTORED));
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_RESTORED);
     EXPECT_EQ(windowActive, 1);
     // A zero height gives a one-pixel view and an aspect of the width.
-    deliver(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 300, 0));
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_SIZE_CHANGED, KMOD_NONE, 300, 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2] * 1000 + viewport[3], 300001);
@@ -99,10 +100,9 @@ TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
     // gluPerspective: m[5] = cot(fov / 2), m[0] = m[5] / aspect.
     EXPECT_NEAR(projection[5], 1.0f / std::tan(85.0f / 2.0f * 3.14159265f / 180.0f), 1e-4);
     EXPECT_NEAR(projection[5] / projection[0], 300.0f, 1e-2);
-    deliver(windowEvent(SDL_WINDOWEVENT_CLOSE));   // the close button posts the quit message
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);   // the close button posts the quit message
     WindowMessage message;
-    ASSERT_TRUE(peekWindowMessage(message));
-    EXPECT_EQ(message.type, WindowMessage::quit);
+    EXPECT_TRUE(peekWindowMessage(message) && message.type == WindowMessage::quit);
     window->close();
 }
 
@@ -203,7 +203,9 @@ TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
               (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "opened", "close"}));
     EXPECT_EQ(run(true, false, false, OpenStep::none, 0).first,
               (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "box ERROR (x)", "refused"}));
+    ::testing::internal::CaptureStderr();   // every box text also goes to standard error
     EXPECT_EQ(run(false, true, false, OpenStep::none, 0).first, (Log{"startVideo", "box ERROR (!)", "refused"}));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string("ERROR: ") + windowText::registerClass + "\n");
     std::set<std::string> texts;
     for (OpenStep step : {OpenStep::window, OpenStep::deviceContext, OpenStep::pixelFormat,
                           OpenStep::setPixelFormat, OpenStep::context, OpenStep::makeCurrent}) {
@@ -219,26 +221,6 @@ std::string stderrOf(const std::function<void()>& show) {
     ::testing::internal::CaptureStderr();
     show();
     return ::testing::internal::GetCapturedStderr();
-}
-
-// The test recorder keeps every box in order with the answers queued for it
-// (No once they run out); switching clears both. Every text also goes to
-// standard error.
-TEST(MessageBox, RecorderKeepsEveryBoxInOrderAndEveryTextGoesToStandardError) {
-    platform::recordMessageBoxes(true);
-    platform::queueYesNoAnswer(true);
-    std::string err = stderrOf([] {
-        platform::showMessageBox("Incorrect TGA type", "ERROR");
-        EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL"));
-        EXPECT_FALSE(platform::askYesNo("Again?", "Q", MessageIcon::information));
-    });
-    EXPECT_EQ(platform::recordedMessageBoxes().size(), 3u);
-    EXPECT_EQ(err, "ERROR: Incorrect TGA type\nVask GL: Windowed?\nQ: Again?\n");
-    platform::queueYesNoAnswer(true);
-    platform::recordMessageBoxes(true);
-    stderrOf([] { EXPECT_FALSE(platform::askYesNo("q", "c")); });
-    platform::recordMessageBoxes(false);
-    EXPECT_TRUE(platform::recordedMessageBoxes().empty());
 }
 
 // A virtual X server of the test's own (display number picked by the server).
