@@ -24,6 +24,7 @@
 #include "shell/key_switches.h"
 #include "support/gl_context.h"
 #include "support/scoped_env.h"
+#include "support/tool_files.h"
 
 namespace {
 
@@ -244,19 +245,14 @@ public:
 bool boxAppears(const char* caption, const std::function<void()>& show) {
     auto shown = std::async(std::launch::async, [&] { stderrOf(show); });
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    const std::string find = std::string("xwininfo -root -tree 2>/dev/null | awk '/\"") + caption +
-                             "\":/ { print $1; exit }'";
+    const std::string find = std::string("xwininfo -root -tree | awk '/\"") + caption +
+                             "\":/ { printf \"%s\", $1; exit }'";
     bool appeared = false;
     while (shown.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready &&
            std::chrono::steady_clock::now() < deadline) {
-        std::FILE* search = popen(find.c_str(), "r");
-        char id[32] = "";
-        bool found = std::fscanf(search, "%31s", id) == 1;
-        pclose(search);
-        if (found) {
-            appeared = true;
-            std::system(("xdotool windowfocus " + std::string(id) + " key Return 2>/dev/null").c_str());
-        }
+        std::string id = testsupport::runCommand(find).out;
+        if (!id.empty()) testsupport::runCommand("xdotool windowfocus " + id + " key Return");
+        appeared = appeared || !id.empty();
     }
     EXPECT_EQ(shown.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the box stayed";
     return appeared;
