@@ -1,8 +1,7 @@
 // The whole demo in-process on an offscreen window and a virtual clock that
 // moves one frame period per buffer swap: the loading sequence with its bar,
-// the timeline through all nine segments to its end, the F1/F2 switches, Esc,
-// minimising, and a scene that fails to initialise. Also the timeline's
-// bounds on their own.
+// the timeline through all nine segments to its end, the F1 switch, Esc,
+// minimising, and a scene that fails to initialise; the timeline's bounds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,11 +33,12 @@ using platform::WindowMessage;
 // frameMs; scripted messages become available from a given swap on.
 class OffscreenWindow : public platform::GlWindow {
 public:
-    OffscreenWindow(platform::VirtualClock& clock, unsigned frameMs) : frameMs(frameMs), clock(clock) {}
+    explicit OffscreenWindow(platform::VirtualClock& clock) : clock(clock) {}
 
+    platform::VirtualClock& clock;
     std::deque<std::pair<int, WindowMessage>> script;   // from which swap on each message waits
     std::function<void()> onSwap;
-    unsigned frameMs;
+    unsigned frameMs = 0;
     int swaps = 0;
     platform::OffscreenGl gl;
 
@@ -65,9 +65,6 @@ public:
     void pause(unsigned ms) override { clock.advance(ms); }
     std::string videoDriver() const override { return "offscreen-test"; }
     std::string error() const override { return gl.error(); }
-
-private:
-    platform::VirtualClock& clock;
 };
 
 WindowMessage message(WindowMessage::Type type, int vk = 0, bool minimised = false) {
@@ -118,8 +115,9 @@ protected:
 
     // Installs the offscreen window and opens it as the program does.
     OffscreenWindow* open(unsigned frameMs) {
-        auto owned = std::make_unique<OffscreenWindow>(clock, frameMs);
+        auto owned = std::make_unique<OffscreenWindow>(clock);
         OffscreenWindow* window = owned.get();
+        window->frameMs = frameMs;
         useGlWindow(std::move(owned));
         EXPECT_TRUE(openGlWindow("gravlet", 1024, 768, 32, true));
         return window;

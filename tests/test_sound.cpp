@@ -6,13 +6,11 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,22 +73,6 @@ std::vector<std::int16_t> referenceDecode(const Bytes& image) {
     }
     mpg123_delete(h);
     return pcm;
-}
-
-// What the callbacks saw, in order; they run on the audio thread.
-struct CallbackLog {
-    std::mutex mutex;
-    std::vector<std::string> events;
-    std::atomic<int> ends{0};
-};
-
-signed char recordCallback(sound::Stream*, void* buffer, int length, void* userData) {
-    auto* log = static_cast<CallbackLog*>(userData);
-    std::lock_guard<std::mutex> lock(log->mutex);
-    log->events.push_back(buffer ? std::string(static_cast<const char*>(buffer)) + "/" + std::to_string(length)
-                                 : "end");
-    if (!buffer) log->ends.fetch_add(1);
-    return 1;
 }
 
 bool waitFor(const std::function<bool()>& done) {
@@ -160,59 +142,6 @@ TEST_F(SoundLibrary, OutputsAreNamedAndDevicesThatCannotOpenFailInit) {
     EXPECT_EQ(sound::getError(), sound::errPlay);
 }
 
-// SDL's disk driver writes every sample the device plays. A stream longer
-// than its decode-ahead ring, started paused, then played again: two exact
-// copies of the reference decode, each from the moment it was let go, with
-// its sync points in order and one end each.
-TEST_F(SoundLibrary, DiskPlaybackIsSampleExactFromUnpauseAndAgainOnReplay) {
-    std::string dir = testsupport::makeTempDir(), out = dir + "/out.raw";
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out);
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "8");   // ~3x real time: the decoder keeps ahead on a loaded machine
-    const int frames = 110250;   // 2.5 s
-    Bytes image = encodeMp3(frames);
-    std::vector<std::int16_t> reference = referenceDecode(image);
-    ASSERT_EQ(reference.size(), 2u * frames);
-    ASSERT_NE(reference[0], 0);
-    ASSERT_TRUE(sound::init(44100, 32, 0));
-    ASSERT_TRUE(sound::streamSetBufferSize(1000));   // the shell's: a 2 s ring, refilled by the decoder thread
-    sound::Stream* stream = openStream(image);
-    ASSERT_NE(stream, nullptr);
-    CallbackLog log;
-    ASSERT_TRUE(sound::streamSetEndCallback(stream, recordCallback, &log));
-    ASSERT_TRUE(sound::streamSetSyncCallback(stream, recordCallback, &log));
-    for (auto [frame, name] : {std::pair<long, const char*>{15000, "drop"}, {0, "start"}, {frames + 1, "beyond"}}) {
-        ASSERT_TRUE(sound::streamAddSyncPoint(stream, frame, name));
-    }
-    auto written = [&] { return std::filesystem::exists(out) ? std::filesystem::file_size(out) : 0; };
-    std::uintmax_t atPlay = written();
-    int channel = sound::streamPlayEx(sound::freeChannel, stream, nullptr, true);
-    ASSERT_GE(channel, 0);
-    ASSERT_TRUE(waitFor([&] { return written() > atPlay + 4 * 4096; }));   // the device runs on, paused
-    std::uintmax_t atUnpause = written();
-    ASSERT_TRUE(sound::setPaused(channel, false));
-    ASSERT_TRUE(waitFor([&] { return log.ends.load() == 1; }));
-    EXPECT_FALSE(sound::isPlaying(channel));
-    ASSERT_GE(sound::streamPlayEx(sound::freeChannel, stream, nullptr, false), 0);
-    ASSERT_TRUE(waitFor([&] { return log.ends.load() == 2; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    sound::close();
-    EXPECT_EQ(log.events, (std::vector<std::string>{"start/5", "drop/4", "end", "start/5", "drop/4", "end"}));
-
-    Bytes raw = testsupport::readBytes(out);
-    std::vector<std::int16_t> played(raw.size() / 2);
-    std::memcpy(played.data(), raw.data(), played.size() * 2);
-    std::filesystem::remove_all(dir);
-    std::size_t at = 0;
-    for (int copy = 0; copy < 2; ++copy) {
-        SCOPED_TRACE(copy);
-        while (at < played.size() && played[at] == 0) ++at;
-        if (copy == 0) { EXPECT_GE(at * 2, atUnpause) << "played while paused"; }
-        ASSERT_GE(played.size(), at + reference.size());
-        EXPECT_TRUE(std::equal(reference.begin(), reference.end(), played.begin() + at));
-        at += reference.size();
-    }
-}
-
 // What the shell's set-up prints for a library version and a file (null:
 // missing); the stream it leaves is musicStream.
 std::string startMusicWith(float version, const Bytes* bytes) {
@@ -226,11 +155,10 @@ std::string startMusicWith(float version, const Bytes* bytes) {
 }
 
 // Set-up stops at the version or the file and says why; an image without
-// MPEG audio is refused as a stream: the loop then has nothing to play. A
-// good file plays once to its end, and the loop leaves it alone after that.
-TEST(Music, EveryWaySetUpStopsIsReportedThenAGoodFilePlaysOnce) {
+// MPEG audio is refused as a stream: the loop then has nothing to play.
+TEST(Music, EveryWaySetUpStopsIsReportedAndNothingPlays) {
     ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
-    Bytes mp3 = encodeMp3(8820), garbage(3000, 0x5a);   // 0.2 s
+    Bytes mp3 = encodeMp3(4410), garbage(3000, 0x5a);
     const struct {
         float version;
         const Bytes* file;
@@ -245,21 +173,62 @@ TEST(Music, EveryWaySetUpStopsIsReportedThenAGoodFilePlaysOnce) {
         EXPECT_EQ(musicChannel, -1);
         closeMusic();
     }
-    startMusicWith(3.74f, &mp3);   // the required version itself
-    ASSERT_NE(musicStream, nullptr);
-    EXPECT_EQ(musicChannel, -1);
-    playMusicAttempt();
-    int channel = musicChannel;
-    ASSERT_GE(channel, 0);
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(waitFor([&] { return !sound::isPlaying(channel); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    playMusicAttempt();
-    EXPECT_EQ(musicChannel, channel);
-    closeMusic();
     sound::setVersionForTesting(0.0f);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nSTREAM ENDED!!\n");
-    EXPECT_EQ(musicChannel, -1);
+}
+
+// The shell's music through SDL's disk driver, which writes every sample
+// the device plays. A stream longer than its decode-ahead ring, started
+// paused, then played again by the frame loop: two exact copies of the
+// reference decode, each from the moment it was let go, with its sync
+// points in order and one end each; after that the loop leaves it alone.
+TEST(Music, PlaysSampleExactFromUnpauseThenOnceMoreFromTheLoop) {
+    std::string dir = testsupport::makeTempDir(), out = dir + "/out.raw";
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out);
+    ScopedEnv delay("SDL_DISKAUDIODELAY", "8");   // ~3x real time: the decoder keeps ahead on a loaded machine
+    const int frames = 110250;   // 2.5 s, longer than the shell's 2 s ring
+    Bytes image = encodeMp3(frames);
+    std::vector<std::int16_t> reference = referenceDecode(image);
+    ASSERT_EQ(reference.size(), 2u * frames);
+    ASSERT_NE(reference[0], 0);
+    startMusicWith(3.74f, &image);   // the required version itself
+    sound::setVersionForTesting(0.0f);
+    ASSERT_NE(musicStream, nullptr);
+    for (auto [frame, name] : {std::pair<long, const char*>{15000, "drop"}, {0, "start"}, {frames + 1, "beyond"}}) {
+        ASSERT_TRUE(sound::streamAddSyncPoint(musicStream, frame, name));
+    }
+    auto written = [&] { return std::filesystem::exists(out) ? std::filesystem::file_size(out) : 0; };
+    std::uintmax_t atPlay = written();
+    testing::internal::CaptureStdout();
+    int channel = sound::streamPlayEx(sound::freeChannel, musicStream, nullptr, true);
+    ASSERT_GE(channel, 0);
+    ASSERT_TRUE(waitFor([&] { return written() > atPlay + 4 * 4096; }));   // the device runs on, paused
+    std::uintmax_t atUnpause = written();
+    ASSERT_TRUE(sound::setPaused(channel, false));
+    for (int play = 0; play < 2; ++play) {
+        ASSERT_TRUE(waitFor([&] { return !sound::isPlaying(channel); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));   // the end callback has run
+        EXPECT_EQ(musicChannel, play == 0 ? -1 : channel);
+        playMusicAttempt();
+        channel = musicChannel;
+        ASSERT_GE(channel, 0);
+    }
+    closeMusic();
+    const std::string once = "\nSYNCHPOINT : \"start\"\n\nSYNCHPOINT : \"drop\"\n\nSTREAM ENDED!!\n";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), once + once);
+
+    Bytes raw = testsupport::readBytes(out);
+    std::vector<std::int16_t> played(raw.size() / 2);
+    std::memcpy(played.data(), raw.data(), played.size() * 2);
+    std::filesystem::remove_all(dir);
+    std::size_t at = 0;
+    for (int copy = 0; copy < 2; ++copy) {
+        SCOPED_TRACE(copy);
+        while (at < played.size() && played[at] == 0) ++at;
+        if (copy == 0) { EXPECT_GE(at * 2, atUnpause) << "played while paused"; }
+        ASSERT_GE(played.size(), at + reference.size());
+        EXPECT_TRUE(std::equal(reference.begin(), reference.end(), played.begin() + at));
+        at += reference.size();
+    }
 }
 
 }  // namespace
