@@ -1,6 +1,7 @@
-// The sound library and the music stream on it: misuse fails with its error
-// code, devices that cannot open, sample-exact playback through SDL's disk
-// writer checked against libmpg123, and the shell's set-up and play loop.
+// The sound library and the music stream on it: misuse, devices that cannot
+// open, sample-exact playback through SDL's disk writer checked against
+// libmpg123, the shell's set-up and play loop; and the data files the music
+// is read from: exact name first, then in any letter case (first by name).
 #include <gtest/gtest.h>
 #include <lame/lame.h>
 #include <mpg123.h>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/data_file.h"
 #include "platform/sound.h"
 #include "shell/music.h"
 #include "support/paths.h"
@@ -136,8 +138,7 @@ TEST_F(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {
     EXPECT_EQ(sound::getError(), sound::errPlay);
 }
 
-// What the shell's set-up prints for a library version and a file (null:
-// missing); the stream it leaves is musicStream.
+// What the shell's set-up prints for a library version and a file (null: missing).
 std::string startMusicWith(float version, const Bytes* bytes) {
     std::string path = testsupport::makeTempDir() + "/vopa.mp3";
     if (bytes) testsupport::writeBytes(path, *bytes);
@@ -223,6 +224,32 @@ TEST(Music, PlaysSampleExactFromUnpauseThenOnceMoreFromTheLoop) {
         EXPECT_TRUE(std::equal(reference.begin(), reference.end(), played.begin() + at));
         at += reference.size();
     }
+}
+
+TEST(DataFileTest, NamesResolveExactFirstThenInAnyLetterCaseWithinTheGivenFolder) {
+    const std::string dir = testsupport::makeTempDir();
+    for (const char* folder : {"/music", "/Sub"}) std::filesystem::create_directories(dir + folder);
+    for (const char* name : {"Grass.tga", "grass.tga", "GRASS2.TGA", "TREE.tga", "Tree.tga", "music/VOPA.mp3"})
+        testsupport::writeBytes(dir + "/" + name, Bytes(name, name + std::strlen(name)));
+    Bytes big(200000);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = std::uint8_t(i * 7 + i / 251);
+    testsupport::writeBytes(dir + "/big.bin", big);
+    // Asked-for name, the file read ("" when none): the folder is taken as given.
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"grass.tga", "grass.tga"}, {"Grass.tga", "Grass.tga"}, {"gRaSs2.TgA", "GRASS2.TGA"},
+        {"grass2.tg", ""},                           // same letters, not the same name
+        {"tree.TGA", "TREE.tga"},                    // "TREE" < "Tree" in byte order
+        {"music//vopa.mp3", "music/VOPA.mp3"}, {"MUSIC//vopa.mp3", ""},
+        {"sub", ""}};                                // a folder is not a data file
+    for (const auto& [asked, found] : cases) {
+        Bytes bytes = {1, 2, 3};
+        EXPECT_EQ(platform::readWholeFile(dir + "//" + asked, bytes), *found != '\0') << asked;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), found) << asked;
+        EXPECT_EQ(platform::resolveDataPath(dir + "//" + asked).empty(), *found == '\0') << asked;
+    }
+    Bytes bytes;
+    EXPECT_TRUE(platform::readWholeFile(dir + "//BIG.BIN", bytes) && bytes == big);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
