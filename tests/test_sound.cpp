@@ -239,8 +239,7 @@ TEST(DataFileTest, NamesResolveExactFirstThenInAnyLetterCaseWithinTheGivenFolder
         {"grass.tga", "grass.tga"}, {"Grass.tga", "Grass.tga"}, {"gRaSs2.TgA", "GRASS2.TGA"},
         {"grass2.tg", ""},                           // same letters, not the same name
         {"tree.TGA", "TREE.tga"},                    // "TREE" < "Tree" in byte order
-        {"music//vopa.mp3", "music/VOPA.mp3"}, {"MUSIC//vopa.mp3", ""},
-        {"sub", ""}};                                // a folder is not a data file
+        {"music//vopa.mp3", "music/VOPA.mp3"}, {"MUSIC//vopa.mp3", ""}, {"sub", ""}};   // a folder is no file
     for (const auto& [asked, found] : cases) {
         Bytes bytes = {1, 2, 3};
         EXPECT_EQ(platform::readWholeFile(dir + "//" + asked, bytes), *found != '\0') << asked;

@@ -76,7 +76,6 @@ TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
     // Esc's character message follows at once, so the loop sees Esc down on the press.
     deliver(SDL_KEYDOWN, SDLK_ESCAPE);
     EXPECT_EQ(taken, (std::vector{WindowMessage::keyDown, WindowMessage::character}));
-    EXPECT_EQ(keyDown[platform::vkEscape], 1);
     deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_MINIMIZED);
     EXPECT_EQ(windowActive, 0);
     deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_RESTORED);
@@ -180,8 +179,6 @@ TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
     EXPECT_TRUE(cull == GL_FRONT && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(run(true, false, true, OpenStep::none, 0),
               (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "opened", "close"}));
-    EXPECT_EQ(run(true, false, false, OpenStep::none, 0),
-              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "box ERROR (x)", "refused"}));
     ::testing::internal::CaptureStderr();   // every box text also goes to standard error
     EXPECT_EQ(run(false, true, false, OpenStep::none, 0), (Log{"startVideo", "box ERROR (!)", "refused"}));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string("ERROR: ") + windowText::registerClass + "\n");
@@ -213,10 +210,16 @@ struct VirtualDisplay {
     int pid = -1, number = -1;
 };
 
-// Runs show() aside, watching the display for a box with this caption; one
-// that appears is answered with Return (Yes where it asks).
-bool boxAppears(const char* caption, const std::function<void()>& show) {
-    auto shown = std::async(std::launch::async, [&] { stderrOf(show); });
+// Runs show() aside, answering a box with this caption that appears on the
+// display with Return (Yes where it asks). 2: it appeared; 1: SDL tried and
+// failed, as it does while its video runs on a driver that draws nowhere.
+int boxShown(const char* caption, const std::function<void()>& show) {
+    bool tried = false;
+    auto shown = std::async(std::launch::async, [&] {
+        SDL_ClearError();   // SDL keeps its error per thread
+        stderrOf(show);
+        tried = SDL_GetError()[0] != '\0';
+    });
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     const std::string find = std::string("xwininfo -root -tree | awk '/\"") + caption +
                              "\":/ { printf \"%s\", $1; exit }'";
@@ -228,7 +231,7 @@ bool boxAppears(const char* caption, const std::function<void()>& show) {
         appeared = appeared || !id.empty();
     }
     EXPECT_EQ(shown.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the box stayed";
-    return appeared;
+    return appeared ? 2 : tried;
 }
 
 // A box reaches the screen only when someone can see it: never in
@@ -245,8 +248,8 @@ TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
     for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
         SCOPED_TRACE(answer);
         ScopedEnv preset("GRAVLET_ANSWER", answer), interactive("GRAVLET_NONINTERACTIVE", "1");
-        EXPECT_FALSE(boxAppears("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
-        EXPECT_FALSE(boxAppears("ERROR", error));
+        EXPECT_EQ(0, boxShown("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
+        EXPECT_EQ(0, boxShown("ERROR", error));
     }
     ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0");
     {
@@ -260,13 +263,13 @@ TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
         ScopedEnv dummy("SDL_VIDEODRIVER", "dummy");
         ASSERT_TRUE(window->startVideo()) << window->error();
         ScopedEnv display("DISPLAY", x.name());
-        EXPECT_FALSE(boxAppears("ERROR", error));   // running, but drawing nowhere
-        EXPECT_FALSE(boxAppears("Vask GL", [] { EXPECT_FALSE(platform::askYesNo("?", "Vask GL")); }));
+        EXPECT_EQ(0, boxShown("ERROR", error));   // running, but drawing nowhere
+        EXPECT_EQ(0, boxShown("Vask GL", [] { EXPECT_FALSE(platform::askYesNo("?", "Vask GL")); }));
         window->close();
-        EXPECT_FALSE(boxAppears("ERROR", error));   // still asked for nowhere
+        EXPECT_EQ(0, boxShown("ERROR", error));   // still asked for nowhere
     }
-    EXPECT_TRUE(boxAppears("ERROR", error));
-    EXPECT_TRUE(boxAppears("Vask GL", [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); }));
+    EXPECT_EQ(2, boxShown("ERROR", error));
+    EXPECT_EQ(2, boxShown("Vask GL", [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); }));
 }
 
 }  // namespace

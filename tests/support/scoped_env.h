@@ -14,8 +14,7 @@ public:
         setenv(name, value.c_str(), 1);
     }
     ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ScopedEnv(const ScopedEnv&) = delete;   // one restore per setting
 
 private:
     const char* name;
