@@ -1,14 +1,13 @@
 // The whole demo in-process on an offscreen window and a virtual clock that
 // moves one frame period per buffer swap: the loading sequence with its bar,
-// the timeline through all nine segments to its end, the F1/F2 switches,
-// Esc, minimising, the close button, and a scene that fails to initialise.
+// the timeline through all nine segments to its end, minimised for a while,
+// and a scene that fails to initialise; the timeline's bounds.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +21,7 @@
 #include "shell/demo.h"
 #include "shell/gl_window.h"
 #include "shell/startup.h"
+#include "shell/timeline.h"
 #include "support/paths.h"
 
 namespace {
@@ -32,11 +32,12 @@ using platform::WindowMessage;
 // frameMs; scripted messages become available from a given swap on.
 class OffscreenWindow : public platform::GlWindow {
 public:
-    OffscreenWindow(platform::VirtualClock& clock, unsigned frameMs) : frameMs(frameMs), clock(clock) {}
+    explicit OffscreenWindow(platform::VirtualClock& clock) : clock(clock) {}
 
+    platform::VirtualClock& clock;
     std::deque<std::pair<int, WindowMessage>> script;   // from which swap on each message waits
     std::function<void()> onSwap;
-    unsigned frameMs;
+    unsigned frameMs = 0;
     int swaps = 0;
     platform::OffscreenGl gl;
 
@@ -63,9 +64,6 @@ public:
     void pause(unsigned ms) override { clock.advance(ms); }
     std::string videoDriver() const override { return "offscreen-test"; }
     std::string error() const override { return gl.error(); }
-
-private:
-    platform::VirtualClock& clock;
 };
 
 WindowMessage message(WindowMessage::Type type, int vk = 0, bool minimised = false) {
@@ -100,12 +98,8 @@ protected:
         root = testsupport::makeTempDir();
         std::string error;
         ASSERT_TRUE(demodata::write(root, demodata::Options(), &error)) << error;
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        previousDir = cwd;
-        ASSERT_EQ(chdir(root.c_str()), 0);
-        std::fill(std::begin(keyDown), std::end(keyDown), 0);
-        windowActive = 1;
+        previousDir = std::filesystem::current_path();
+        std::filesystem::current_path(root);
         platform::recordMessageBoxes(true);
     }
 
@@ -114,26 +108,24 @@ protected:
         delete renderer;   // the program never deletes it; the test process goes on
         renderer = nullptr;
         platform::recordMessageBoxes(false);
-        if (!previousDir.empty()) {
-            EXPECT_EQ(chdir(previousDir.c_str()), 0);
-        }
+        std::filesystem::current_path(previousDir);
+        std::filesystem::remove_all(root);
     }
 
-    // Installs the offscreen window and opens it as the program does.
     OffscreenWindow* open(unsigned frameMs) {
-        auto owned = std::make_unique<OffscreenWindow>(clock, frameMs);
+        auto owned = std::make_unique<OffscreenWindow>(clock);
         OffscreenWindow* window = owned.get();
+        window->frameMs = frameMs;
         useGlWindow(std::move(owned));
         EXPECT_TRUE(openGlWindow("gravlet", 1024, 768, 32, true));
         return window;
     }
 
     platform::VirtualClock clock{1000};
-    std::string root;
-    std::string previousDir;
+    std::string root, previousDir;
 };
 
-TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340) {
+TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340EvenWhenMinimised) {
     OffscreenWindow* window = open(250);
     std::vector<std::size_t> dots;
     std::vector<int> lastDots;
@@ -152,93 +144,32 @@ TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340) {
     EXPECT_NEAR(lastDots.front(), 380, 3);   // 8 pixels apart from x = 380 to 780
     EXPECT_NEAR(lastDots.back(), 780, 3);
 
+    // Minimised from 5 s to 50 s: time runs on, but the fog segment's scene,
+    // due from 40.5 s, renders only after the restore.
     window->frameMs = 5000;
     std::vector<demoSegment> seen;
-    std::vector<std::uint8_t> firstFrameTop;
+    double fogRestartWhileMinimised = 0.0;
     window->onSwap = [&] {
-        if (seen.empty()) {
-            std::vector<std::uint8_t> rgba = window->gl.readPixelsTopDown();
-            firstFrameTop.assign(rgba.begin() + (40 * 1024 + 512) * 4, rgba.begin() + (40 * 1024 + 512) * 4 + 4);
-        }
         if (seen.empty() || seen.back() != demoLoop.segment) seen.push_back(demoLoop.segment);
+        if (demoLoop.segment == demoSegment::fog && !windowActive) fogRestartWhileMinimised = fogScene->restart;
     };
     demoBeginTimeline();
+    window->script = {{window->swaps + 1, message(WindowMessage::activate, 0, true)},
+                      {window->swaps + 10, message(WindowMessage::activate, 0, false)}};
     for (int passes = 0; demoLoopPass() && passes < 5000; ++passes) {
     }
     EXPECT_TRUE(demoLoop.done);
+    EXPECT_EQ(fogRestartWhileMinimised, 1.0);
+    EXPECT_EQ(fogScene->restart, 0.0);
     std::vector<demoSegment> all;
     for (int i = 0; i < demoSegmentCount; ++i) all.push_back(static_cast<demoSegment>(i));
     EXPECT_EQ(seen, all);
-    // The last frame drawn is the first one past 340 (the clock has moved
-    // one more frame since).
+    // The last frame drawn is the first one past 340 (the clock moved one frame since).
     float t = demoTimeSeconds(demoClock->elapsedMs(), demoLoop.origin) - 5.0f;
     EXPECT_GT(t, 340.0f);
     EXPECT_LE(t, 345.0f);
-    // The intro fade's first frame is the loading picture at full strength
-    // (orange top half: red channel saturated).
-    ASSERT_EQ(firstFrameTop.size(), 4u);
-    EXPECT_EQ(firstFrameTop[0], 255);
     EXPECT_EQ(demoFinish(), 0);
-    EXPECT_EQ(fogScene, nullptr);   // start-up's globals are gone
-    EXPECT_EQ(textureLibrary, nullptr);
-}
-
-TEST_F(DemoRun, F1AndF2FlipTheFogSwitchesOncePerPressAndEscEndsOnThePress) {
-    OffscreenWindow* window = open(500);
-    demoStartup();
-    demoBeginTimeline();
-    int start = window->swaps;
-    window->script = {
-        {start + 2, message(WindowMessage::keyDown, platform::vkF1)},
-        {start + 2, message(WindowMessage::keyDown, platform::vkF1)},   // repeat: latched
-        {start + 3, message(WindowMessage::keyUp, platform::vkF1)},
-        {start + 4, message(WindowMessage::keyDown, platform::vkF2)},
-        {start + 5, message(WindowMessage::keyUp, platform::vkF2)},
-        {start + 6, message(WindowMessage::sysKeyDown, platform::vkF2)},   // Alt+F2: nothing
-        {start + 7, message(WindowMessage::keyDown, platform::vkEscape)},
-        {start + 7, message(WindowMessage::keyUp, platform::vkEscape)},
-    };
-    bool reset = false;
-    while (demoLoopPass()) {
-        reset = reset || fogScene->fogLayers->reset == 1;
-        ASSERT_LT(window->swaps, start + 50) << "Esc did not end the loop";
-    }
-    EXPECT_EQ(demoLoop.segment, demoSegment::forestOpening);
-    EXPECT_EQ(fogScene->overlaySwitch, 0);   // flipped once for the held key
-    EXPECT_EQ(fogScene->worldVisible, 0);
-    EXPECT_TRUE(reset);
-    // Esc ends with the next message after its key-down was handled; the
-    // key-up is never dispatched.
-    EXPECT_EQ(keyDown[platform::vkEscape], 1);
-    EXPECT_EQ(window->script.size(), 0u);
-    EXPECT_EQ(demoFinish(), 0);
-}
-
-// Minimised, no scene draws but time runs on; restored, the current one
-// shows; the close button then ends through the quit message, code 0.
-TEST_F(DemoRun, MinimisedTimeRunsOnThenTheCloseButtonEndsWithCodeZero) {
-    OffscreenWindow* window = open(500);
-    demoStartup();
-    demoBeginTimeline();
-    int start = window->swaps;
-    window->script = {{start + 1, message(WindowMessage::activate, 0, true)},
-                      {start + 120, message(WindowMessage::activate, 0, false)},
-                      {start + 122, message(WindowMessage::close)}};
-    double fogRestartWhileMinimised = 0.0;
-    int passesAfterClose = 0;
-    while (demoLoopPass()) {
-        if (window->swaps == start + 100) fogRestartWhileMinimised = fogScene->restart;
-        passesAfterClose += window->script.empty();
-        ASSERT_LT(window->swaps, start + 200) << "the close button did not end the loop";
-    }
-    // 50 s passed while minimised: the fog segment's window came and its
-    // scene never rendered; after the restore it did.
-    EXPECT_EQ(fogRestartWhileMinimised, 1.0);
-    EXPECT_EQ(fogScene->restart, 0.0);
-    EXPECT_EQ(demoLoop.segment, demoSegment::fog);
-    EXPECT_EQ(windowActive, 1);
-    EXPECT_EQ(passesAfterClose, 1);   // close dispatched; its quit message ends the next pass
-    EXPECT_EQ(demoFinish(), 0);
+    EXPECT_TRUE(fogScene == nullptr && textureLibrary == nullptr);   // start-up's globals are gone
 }
 
 using DemoRunDeath = DemoRun;
@@ -253,6 +184,24 @@ TEST_F(DemoRunDeath, AFailingFifthSceneShowsItsClassAfterTheBarReached68AndExits
             demoStartup();
         },
         ::testing::ExitedWithCode(1), "dots=29\ndots=35\n.*Error initializing \\[demoFog class\\]!");
+}
+
+float justAbove(float bound) { return std::nextafter(bound, 1000.0f); }
+
+TEST(Timeline, EachBoundStillPlaysTheEarlierSegmentAndTheFinaleRunsPast340) {
+    const float bounds[] = {40.5f, 80.0f, 117.0f, 160.0f, 190.0f, 234.0f, 245.0f, 275.0f};
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(bounds[i]);
+        auto before = static_cast<demoSegment>(i), after = static_cast<demoSegment>(i + 1);
+        EXPECT_EQ(advanceSegment(before, bounds[i]), before);
+        EXPECT_EQ(advanceSegment(before, justAbove(bounds[i])), after);
+    }
+    EXPECT_EQ(advanceSegment(demoSegment::forestOpening, 1000.0f), demoSegment::forestFinale);
+    EXPECT_FALSE(timelineOver(340.0f));
+    EXPECT_TRUE(timelineOver(justAbove(340.0f)));
+    // Scenes get demo milliseconds; the earth scene gets the raw clock.
+    EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::fog, 50.0f, 123456u), 50000.0f);
+    EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::earth, 170.0f, 170020u), 170020.0f);
 }
 
 }  // namespace

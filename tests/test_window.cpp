@@ -1,143 +1,125 @@
-// The window: SDL events turned into window messages, the video-driver
-// check, the shell's opening and closing sequence with every box the user
-// sees, and the view a size message sets.
+// The window and its message boxes: SDL events driving the shell's switches,
+// activity and view, the opening and closing sequence with the boxes it asks
+// for, and boxes that really reach a screen, also after the teardown.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 #include <SDL.h>
+#include <signal.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "shell/gl_window.h"
+#include "shell/key_switches.h"
 #include "support/gl_context.h"
 #include "support/scoped_env.h"
+#include "support/tool_files.h"
 
 namespace {
 
-using platform::MessageIcon;
 using platform::OpenStep;
 using platform::WindowMessage;
 using testsupport::ScopedEnv;
 
-// ---------------------------------------------------------------- SDL side
-
-SDL_Event key(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-    SDL_Event event{};
-    event.type = type;
-    event.key.keysym.sym = sym;
-    event.key.keysym.mod = mod;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    return event;
-}
-
-SDL_Event windowEvent(Uint8 what, int width = 0, int height = 0) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = what;
-    event.window.data1 = width;
-    event.window.data2 = height;
-    return event;
-}
-
-TEST(SdlEvents, BecomeTheMessagesOfTheOriginalWindowProcedure) {
+// SDL events taken as the frame loop takes them: the F1/F2 switches tested,
+// then the message handed to the shell's window procedure. A held key acts
+// once; the latch lets go only when both keys are up.
+TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
+    testsupport::GlContext gl;   // the size message sets the GL view
+    ASSERT_TRUE(gl.ok());
     ScopedEnv video("SDL_VIDEODRIVER", "dummy");
     auto window = platform::makeGlWindow();
     ASSERT_TRUE(window->startVideo()) << window->error();
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    struct Case {
-        const char* what;
-        SDL_Event event;
-        WindowMessage::Type type;
-        int value;   // virtual key, width, or minimised
-    };
-    const Case cases[] = {
-        {"F1", key(SDL_KEYDOWN, SDLK_F1), WindowMessage::keyDown, platform::vkF1},
-        {"F2 up", key(SDL_KEYUP, SDLK_F2), WindowMessage::keyUp, platform::vkF2},
-        {"Esc", key(SDL_KEYDOWN, SDLK_ESCAPE), WindowMessage::keyDown, platform::vkEscape},
-        {"Alt+F1", key(SDL_KEYDOWN, SDLK_F1, KMOD_LALT), WindowMessage::sysKeyDown, platform::vkF1},
-        {"AltGr+F1 up", key(SDL_KEYUP, SDLK_F1, KMOD_RALT), WindowMessage::sysKeyUp, platform::vkF1},
-        {"Shift+F1", key(SDL_KEYDOWN, SDLK_F1, KMOD_LSHIFT), WindowMessage::keyDown, platform::vkF1},
-        {"a key without a code", key(SDL_KEYDOWN, SDLK_AUDIOPLAY), WindowMessage::none, 0},
-        {"minimise", windowEvent(SDL_WINDOWEVENT_MINIMIZED), WindowMessage::activate, 1},
-        {"restore", windowEvent(SDL_WINDOWEVENT_RESTORED), WindowMessage::activate, 0},
-        {"size", windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480), WindowMessage::size, 640},
-        {"close button", windowEvent(SDL_WINDOWEVENT_CLOSE), WindowMessage::close, 0},
-        {"quit", quit, WindowMessage::quit, 0},
-    };
-    for (Case c : cases) {
-        SCOPED_TRACE(c.what);
+    int overlay = 1, world = 1, reset = 0;
+    bool latch = false;
+    std::vector<WindowMessage::Type> taken;
+    auto deliver = [&](Uint32 type, int code, Uint16 mod = KMOD_NONE, int width = 0, int height = 0) {
         WindowMessage message;
-        // SDL ends each poll cycle with a "nothing pending"; finish the
-        // current cycle so the pushed event is the next one taken.
         while (window->takeMessage(message)) {
+        }   // SDL ends each poll cycle with a "nothing pending": the pushed event comes first
+        SDL_Event event{};   // a key event (code: the key) or a window event (code: what happened)
+        event.type = type;
+        event.key.keysym.sym = code;
+        event.key.keysym.mod = mod;
+        if (type == SDL_WINDOWEVENT) event.window = SDL_WindowEvent{type, 0, 0, Uint8(code), 0, 0, 0, width, height};
+        SDL_PushEvent(&event);
+        taken.clear();
+        while (window->takeMessage(message)) {
+            applyKeySwitches(keyDown, latch, {&overlay, &world, &reset});
+            if (message.type != WindowMessage::other) taken.push_back(message.type);
+            glWindowProc(message);
         }
-        SDL_PushEvent(&c.event);
-        message = WindowMessage();
-        for (int i = 0; i < 100 && window->takeMessage(message) && message.type == WindowMessage::other; ++i) {
-        }
-        if (message.type == WindowMessage::other) message = WindowMessage();
-        EXPECT_EQ(message.type, c.type);
-        EXPECT_EQ(c.type == WindowMessage::activate ? message.minimised : message.virtualKey + message.x, c.value);
-        EXPECT_EQ(message.y, c.type == WindowMessage::size ? 480 : 0);
-        if (c.value == platform::vkEscape) {
-            // Its character message comes next, so the loop sees Esc down on the press.
-            ASSERT_TRUE(window->takeMessage(message));
-            EXPECT_EQ(message.type, WindowMessage::character);
-            EXPECT_EQ(message.virtualKey, platform::vkEscape);
-        }
-    }
+        applyKeySwitches(keyDown, latch, {&overlay, &world, &reset});
+    };
+    deliver(SDL_KEYDOWN, SDLK_F1, KMOD_LALT);   // a system key: no switch
+    EXPECT_EQ(overlay, 1);
+    deliver(SDL_KEYDOWN, SDLK_F1);
+    EXPECT_TRUE(overlay == 0 && reset == 1);   // 1 -> 0 resets the fog layers' step
+    deliver(SDL_KEYDOWN, SDLK_F2);
+    deliver(SDL_KEYUP, SDLK_F1);
+    deliver(SDL_KEYUP, SDLK_F2);
+    EXPECT_TRUE(overlay == 0 && world == 1);   // F2 held while F1 latched: the latch lasts until both are up
+    deliver(SDL_KEYDOWN, SDLK_F2, KMOD_LSHIFT);
+    deliver(SDL_KEYUP, SDLK_F2);
+    EXPECT_EQ(world, 0);
+    reset = 0;
+    deliver(SDL_KEYDOWN, SDLK_F1);
+    EXPECT_TRUE(overlay == 1 && reset == 0);   // 0 -> 1 leaves the layers alone
+    // Esc's character message follows at once, so the loop sees Esc down on the press.
+    deliver(SDL_KEYDOWN, SDLK_ESCAPE);
+    EXPECT_EQ(taken, (std::vector{WindowMessage::keyDown, WindowMessage::character}));
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_MINIMIZED);
+    EXPECT_EQ(windowActive, 0);
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_RESTORED);
+    EXPECT_EQ(windowActive, 1);
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_SIZE_CHANGED, KMOD_NONE, 300, 0);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2] * 1000 + viewport[3], 300001);   // a zero height gives a one-pixel view
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    // gluPerspective: m[5] = cot(fov / 2), m[0] = m[5] / aspect.
+    EXPECT_NEAR(projection[5], 1.0f / std::tan(85.0f / 2.0f * 3.14159265f / 180.0f), 1e-4);
+    EXPECT_NEAR(projection[5] / projection[0], 300.0f, 1e-2);
+    deliver(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);   // the close button posts the quit message
+    WindowMessage message;
+    EXPECT_TRUE(peekWindowMessage(message) && message.type == WindowMessage::quit);
     window->close();
 }
 
-TEST(SdlEvents, NoDisplayIsRefusedUnlessAnInvisibleVideoDriverWasAskedFor) {
-    ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
-    for (const char* driver : {"", "offscreen"}) {
-        SCOPED_TRACE(driver);
-        ScopedEnv video("SDL_VIDEODRIVER", driver);
-        auto window = platform::makeGlWindow();
-        bool asked = driver[0] != '\0';
-        EXPECT_EQ(window->startVideo(), asked) << window->error();
-        EXPECT_EQ(window->error().empty(), asked);
-        if (asked) { EXPECT_EQ(window->videoDriver(), driver); }
-        window->close();
-    }
-}
-
-// ------------------------------------------------------------- shell side
-
-// A window system whose every step can be made to fail. It logs each call,
-// and each box shown since the call before, so the log is what the user
-// met, in order.
+// A window system whose every step can be made to fail. It logs each call and
+// each box recorded since (what the shell asks for, not what reaches a screen).
 class ScriptedWindow : public platform::GlWindow {
 public:
     bool videoOk = true;
     bool modeOk = true;
     OpenStep failAt = OpenStep::none;
     unsigned teardownFailures = 0;
-    int depthRequested = 0;
     std::vector<std::string> log;
 
     bool startVideo() override { return note("startVideo"), videoOk; }
     bool switchDisplayMode(int, int, int) override { return note("switchDisplayMode"), modeOk; }
     void restoreDisplayMode() override { note("restoreDisplayMode"); }
     void showCursor(bool visible) override { note(visible ? "showCursor" : "hideCursor"); }
-    OpenStep open(const char*, int, int, int, int depthBits, bool fullscreen) override {
-        return note(fullscreen ? "open fullscreen" : "open"), depthRequested = depthBits, failAt;
+    OpenStep open(const char*, int, int, int, int, bool fullscreen) override {
+        return note(fullscreen ? "open fullscreen" : "open"), failAt;
     }
     unsigned close() override {
         note("close");
-        unsigned failed = 0;
-        for (unsigned step = platform::teardownReleaseCurrent; step <= platform::teardownStopVideo; step <<= 1) {
+        for (unsigned step = 1; step <= platform::teardownStopVideo; step <<= 1) {
             if (!(teardownFailures & step)) continue;
             note(("step " + std::to_string(step)).c_str());
-            failed |= teardownFailed(step);
+            teardownFailed(step);
         }
-        return failed;
+        return teardownFailures;
     }
     int enableVsync() override { return note("vsync"), 0; }
     bool takeMessage(WindowMessage&) override { return false; }
@@ -146,12 +128,12 @@ public:
     std::string videoDriver() const override { return "scripted"; }
     std::string error() const override { return ""; }
 
+    // A box is logged as "box CAPTION (icon)", a question as "ask ...".
     void note(const char* call) {
         const auto& boxes = platform::recordedMessageBoxes();
         static const char* icons[] = {"", " (i)", " (!)", " (x)"};   // information, warning, error
         for (; seen < boxes.size(); ++seen) {
-            const auto& box = boxes[seen];
-            log.push_back((box.yesNo ? "ask " : "box ") + box.caption + icons[int(box.icon)] + ": " + box.text);
+            log.push_back((boxes[seen].yesNo ? "ask " : "box ") + boxes[seen].caption + icons[int(boxes[seen].icon)]);
         }
         if (call) log.push_back(call);
     }
@@ -162,103 +144,132 @@ private:
 
 using Log = std::vector<std::string>;
 
-// Every way the opening goes, then closing: the calls in order with every
-// box, a failure of the window itself shown after what was made is
-// released, each teardown failure at its own step before the next one runs.
-TEST(OpenWindow, EveryStepOfOpeningAndClosingWithItsBoxes) {
-    testsupport::GlContext gl;   // openGlWindow sets GL state on success
-    ASSERT_TRUE(gl.ok());
-    const std::string ask = "ask Vask GL (!): The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. "
-                            "Use Windowed Mode Instead?";
-    const Log fullscreenOpen = {"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen"};
-    struct Case {
-        const char* what;
-        bool videoOk, modeOk, yes;
-        OpenStep failAt;
-        unsigned teardownFailures;
-        Log log;   // opening, then closeGlWindow's when it opened
-    };
-    auto failed = [&](OpenStep step, const char* text) {
-        Log log = fullscreenOpen;
-        log.insert(log.end(), {"restoreDisplayMode", "showCursor", "close", std::string("box ERROR (!): ") + text});
-        return Case{text, true, true, false, step, 0, log};
-    };
-    Log fullscreen = fullscreenOpen;
-    fullscreen.insert(fullscreen.end(),
-                      {"vsync", "restoreDisplayMode", "showCursor", "close", "step 1",
-                       "box SHUTDOWN ERROR (i): Cannot release GDI device context or rendering context.", "step 8",
-                       "box SHUTDOWN ERROR (i): Couldn't release window.", "step 16",
-                       "box SHUTDOWN ERROR (i): Couldn't unregister class."});
-    const Case cases[] = {
-        {"fullscreen", true, true, false, OpenStep::none, 1 | 8 | 16, fullscreen},
-        {"mode refused, windowed", true, false, true, OpenStep::none, 0,
-         {"startVideo", "switchDisplayMode", ask, "open", "vsync", "close"}},
-        {"mode refused, no", true, false, false, OpenStep::none, 0,
-         {"startVideo", "switchDisplayMode", ask, "box ERROR (x): Program Will Now Close."}},
-        {"no window system", false, true, false, OpenStep::none, 0,
-         {"startVideo", "box ERROR (!): Failed To Register The Window Class."}},
-        failed(OpenStep::window, "Window Creation Error."),
-        failed(OpenStep::deviceContext, "Can't Create A GL Device Context."),
-        failed(OpenStep::pixelFormat, "Can't Find A Suitable PixelFormat."),
-        failed(OpenStep::setPixelFormat, "Can't Set The PixelFormat."),
-        failed(OpenStep::context, "Can't Create A GL Rendering Context."),
-        failed(OpenStep::makeCurrent, "Can't Activate The GL Rendering Context."),
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        platform::recordMessageBoxes(true);
-        auto owned = std::make_unique<ScriptedWindow>();
-        ScriptedWindow* window = owned.get();
-        useGlWindow(std::move(owned));
-        window->videoOk = c.videoOk, window->modeOk = c.modeOk, window->failAt = c.failAt;
-        window->teardownFailures = c.teardownFailures;
-        platform::queueYesNoAnswer(c.yes);
-        bool opens = c.videoOk && c.failAt == OpenStep::none && (c.modeOk || c.yes);
-        EXPECT_EQ(openGlWindow("gravlet", 1024, 768, 32, true), opens);
-        if (opens) {
-            EXPECT_EQ(fullscreenMode, c.modeOk);
-            EXPECT_EQ(windowHandle, window);
-            EXPECT_EQ(window->depthRequested, 16);
-            // Front faces culled (the view flip reverses every winding);
-            // sphere mapping configured, generation left to the renderers.
-            GLint value = 0;
-            glGetIntegerv(GL_CULL_FACE_MODE, &value);
-            EXPECT_EQ(value, GL_FRONT);
-            EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
-            glGetIntegerv(GL_DEPTH_FUNC, &value);
-            EXPECT_EQ(value, GL_LEQUAL);
-            glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &value);
-            EXPECT_EQ(value, GL_SPHERE_MAP);
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
-            closeGlWindow();
-            EXPECT_EQ(windowHandle, nullptr);
-        }
-        window->note(nullptr);
-        EXPECT_EQ(window->log, c.log);
-        useGlWindow(nullptr);
-        platform::recordMessageBoxes(false);
-    }
+// Opens a scripted window as the program does, closing it when it opened.
+Log run(bool videoOk, bool modeOk, bool yes, OpenStep failAt, unsigned teardownFailures) {
+    platform::recordMessageBoxes(true);
+    auto owned = std::make_unique<ScriptedWindow>();
+    ScriptedWindow* window = owned.get();
+    useGlWindow(std::move(owned));
+    window->videoOk = videoOk, window->modeOk = modeOk, window->failAt = failAt;
+    window->teardownFailures = teardownFailures;
+    platform::queueYesNoAnswer(yes);
+    bool opens = openGlWindow("gravlet", 1024, 768, 32, true);
+    window->note(opens ? "opened" : "refused");
+    if (opens) closeGlWindow();
+    window->note(nullptr);
+    Log seen = window->log;
+    useGlWindow(nullptr);
+    platform::recordMessageBoxes(false);
     fullscreenMode = false;
+    return seen;
 }
 
-// Keys, activation and the close button reach the loop as the whole demo
-// run shows; the size message is checked here.
-TEST(GlView, ZeroHeightGivesAOnePixelViewAndAnAspectOfTheWidth) {
-    testsupport::GlContext gl;
+// The calls in order with every box: a teardown failure is shown at its own
+// step, before the next one runs; a refused mode offers a window; a failure
+// of the window itself releases what was made before its box.
+TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
+    testsupport::GlContext gl;   // openGlWindow sets GL state on success
     ASSERT_TRUE(gl.ok());
-    WindowMessage size;
-    size.type = WindowMessage::size;
-    size.x = 300;
-    glWindowProc(size);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[3], 1);
-    GLfloat projection[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    // gluPerspective: m[0] = f / aspect, m[5] = f = cot(fov / 2), m[10] = (far + near) / (near - far).
-    EXPECT_NEAR(projection[5], 1.0f / std::tan(85.0f / 2.0f * 3.14159265f / 180.0f), 1e-4);
-    EXPECT_NEAR(projection[5] / projection[0], 300.0f, 1e-2);
-    EXPECT_NEAR(projection[10], 4201.0f / -4199.0f, 1e-5);
+    EXPECT_EQ(run(true, true, false, OpenStep::none, 1 | 8 | 16),
+              (Log{"startVideo", "switchDisplayMode", "hideCursor", "open fullscreen", "vsync", "opened",
+                   "restoreDisplayMode", "showCursor", "close", "step 1", "box SHUTDOWN ERROR (i)", "step 8",
+                   "box SHUTDOWN ERROR (i)", "step 16", "box SHUTDOWN ERROR (i)"}));
+    GLint cull = 0;   // front faces culled: the view flip reverses every winding
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+    EXPECT_TRUE(cull == GL_FRONT && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(run(true, false, true, OpenStep::none, 0),
+              (Log{"startVideo", "switchDisplayMode", "ask Vask GL (!)", "open", "vsync", "opened", "close"}));
+    ::testing::internal::CaptureStderr();   // every box text also goes to standard error
+    EXPECT_EQ(run(false, true, false, OpenStep::none, 0), (Log{"startVideo", "box ERROR (!)", "refused"}));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string("ERROR: ") + windowText::registerClass + "\n");
+    for (OpenStep step : {OpenStep::window, OpenStep::deviceContext, OpenStep::pixelFormat,
+                          OpenStep::setPixelFormat, OpenStep::context, OpenStep::makeCurrent}) {
+        EXPECT_EQ(run(true, true, false, step, 0), (Log{"startVideo", "switchDisplayMode", "hideCursor",
+                                                        "open fullscreen", "restoreDisplayMode", "showCursor",
+                                                        "close", "box ERROR (!)", "refused"}));
+    }
+}
+
+std::string stderrOf(const std::function<void()>& show) {
+    ::testing::internal::CaptureStderr();
+    show();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+// A virtual X server of the test's own (display number picked by the server).
+struct VirtualDisplay {
+    VirtualDisplay() {
+        std::FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp 2>/dev/null & echo $!", "r");
+        if (out && std::fscanf(out, "%d %d", &pid, &number) != 2) number = -1;
+        if (out) pclose(out);
+    }
+    ~VirtualDisplay() {
+        if (pid > 0) kill(pid, SIGTERM);   // never -1: that would be every process
+    }
+    std::string name() const { return ":" + std::to_string(number); }
+    int pid = -1, number = -1;
+};
+
+// Runs show() aside, answering a box with this caption that appears on the
+// display with Return (Yes where it asks). 2: it appeared; 1: SDL tried and
+// failed, as it does while its video runs on a driver that draws nowhere.
+int boxShown(const char* caption, const std::function<void()>& show) {
+    bool tried = false;
+    auto shown = std::async(std::launch::async, [&] {
+        SDL_ClearError();   // SDL keeps its error per thread
+        stderrOf(show);
+        tried = SDL_GetError()[0] != '\0';
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const std::string find = std::string("xwininfo -root -tree | awk '/\"") + caption +
+                             "\":/ { printf \"%s\", $1; exit }'";
+    bool appeared = false;
+    while (shown.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::string id = testsupport::runCommand(find).out;
+        if (!id.empty()) testsupport::runCommand("xdotool windowfocus " + id + " key Return");
+        appeared = appeared || !id.empty();
+    }
+    EXPECT_EQ(shown.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the box stayed";
+    return appeared ? 2 : tried;
+}
+
+// A box reaches the screen only when someone can see it: never in
+// end-to-end runs (only the preset answer says Yes there), nor while video
+// runs on a driver that draws nowhere, nor once it has stopped while that
+// driver is still asked for. Once the window's teardown has stopped SDL
+// video (its boxes come after that) a box appears with its caption, and a
+// question brings back its answer.
+TEST(MessageBox, ShownOnADisplayEvenAfterTheWindowSystemWasTornDown) {
+    VirtualDisplay x;
+    ASSERT_GE(x.number, 0) << "Xvfb did not start";
+    auto error = [] { platform::showMessageBox("Window Creation Error.", "ERROR"); };
+    ScopedEnv wayland("WAYLAND_DISPLAY", ""), display("DISPLAY", x.name());
+    for (auto [answer, yes] : {std::pair{"yes", true}, {"YES", true}, {"no", false}}) {
+        SCOPED_TRACE(answer);
+        ScopedEnv preset("GRAVLET_ANSWER", answer), interactive("GRAVLET_NONINTERACTIVE", "1");
+        EXPECT_EQ(0, boxShown("Vask GL", [yes = yes] { EXPECT_EQ(platform::askYesNo("?", "Vask GL"), yes); }));
+        EXPECT_EQ(0, boxShown("ERROR", error));
+    }
+    ScopedEnv interactive("GRAVLET_NONINTERACTIVE", "0");
+    {
+        // No display named while SDL video starts: libdbus then keeps an
+        // allocation that the sanitizer build reports as a leak. Nor does
+        // the window start on a driver that draws nowhere unless asked to.
+        ScopedEnv noDisplay("DISPLAY", ""), video("SDL_VIDEODRIVER", "");
+        EXPECT_FALSE(platform::messageBoxWouldShow());
+        auto window = platform::makeGlWindow();
+        EXPECT_FALSE(window->startVideo());
+        ScopedEnv dummy("SDL_VIDEODRIVER", "dummy");
+        ASSERT_TRUE(window->startVideo()) << window->error();
+        ScopedEnv display("DISPLAY", x.name());
+        EXPECT_EQ(0, boxShown("ERROR", error));   // running, but drawing nowhere
+        EXPECT_EQ(0, boxShown("Vask GL", [] { EXPECT_FALSE(platform::askYesNo("?", "Vask GL")); }));
+        window->close();
+        EXPECT_EQ(0, boxShown("ERROR", error));   // still asked for nowhere
+    }
+    EXPECT_EQ(2, boxShown("ERROR", error));
+    EXPECT_EQ(2, boxShown("Vask GL", [] { EXPECT_TRUE(platform::askYesNo("Windowed?", "Vask GL")); }));
 }
 
 }  // namespace
