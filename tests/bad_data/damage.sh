@@ -10,11 +10,12 @@ damage() {
   truncate-half) head -c $((size / 2)) "$2" >"$3" ;;
   truncate-tail) head -c -7 "$2" >"$3" ;;
   garbage)   # deterministic noise of the same length
-    python3 -c 'import random, sys; random.seed(7); sys.stdout.buffer.write(random.randbytes(int(sys.argv[1])))' \
-      "$size" >"$3" ;;
+    python3 -c 'import random, sys; random.seed(7)
+sys.stdout.buffer.write(random.randbytes(int(sys.argv[1])))' "$size" >"$3" ;;
   tga-short-header) head -c 8 "$2" >"$3" ;;
   tga-bad-type) cp "$2" "$3" && printf '\3' | patch_at 2 "$3" ;;   # grey
-  tga-huge) cp "$2" "$3" && printf '\377\377\377\377' | patch_at 12 "$3" ;;   # 65535 x 65535, pixels as they were
+  tga-huge)   # 65535 x 65535 announced, pixels as they were
+    cp "$2" "$3" && printf '\377\377\377\377' | patch_at 12 "$3" ;;
   *) [ -f "$1" ] && cp "$1" "$3" ;;
   esac
 }

@@ -62,7 +62,8 @@ damaged_files)
     fresh
     i=$((9 * round))
     for model in $(cd base/data && ls *.3ds); do
-      damage "${models[$((i++ % ${#models[@]}))]}" "base/data/$model" "run/data/$model" || fail "cannot damage $model"
+      damage "${models[$((i++ % ${#models[@]}))]}" "base/data/$model" "run/data/$model" ||
+        fail "cannot damage $model"
     done
     [ "$i" = $((9 * round + 9)) ] || fail "$((i - 9 * round)) models"
     declare -A expect=()
@@ -86,7 +87,7 @@ damaged_files)
     for kind in tga-huge truncate-half; do
       grep -qiF "${expect[$kind]}" run/err.txt && fail "${expect[$kind]} ($kind) is not silent"
     done
-    # A saved model names a map the data set lacks (no .tga in its name, cut short).
+    # A saved model names a map the data set lacks (no .tga, cut short).
     grep -E '^ERROR: ' run/err.txt | grep -vqE "Incorrect TGA (type|header in 'data//)|file 'data//[^.']*'?$" &&
       fail "unexpected message"
     echo "ok: round $round"

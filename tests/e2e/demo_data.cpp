@@ -75,7 +75,9 @@ bool write(const std::string& root, const Options& options, std::string* error) 
          })},
         {"wt.tga", solid(8, white)},
         {"fogz1.tga", solid(8, fog)},  {"fogz2.tga", solid(8, fog)},
-        {"ground.tga", picture(32, [](int x, int y, int) { return (x / 4 + y / 4) % 2 ? black : groundColour; })},
+        {"ground.tga", picture(32, [](int x, int y, int) {
+             return (x / 4 + y / 4) % 2 ? black : groundColour;
+         })},
     };
     for (const char* file : {"tx1.tga", "tx2.tga", "tx3.tga", "tx4.tga", "tx5.tga", "scanner.tga",
                              "starslot.tga", "keu.tga", "keu2.tga", "keu3.tga", "keu4.tga",

@@ -5,7 +5,8 @@
 # write_data WORK DATA_TOOL [--omit FILE]...: a fresh WORK holding the small
 # data set, made the current folder.
 write_data() {
-  rm -rf "$1" && mkdir -p "$1" && "$2" "$1" "${@:3}" && cd "$1" || { echo "FAIL: data set not written"; exit 1; }
+  rm -rf "$1" && mkdir -p "$1" && "$2" "$1" "${@:3}" && cd "$1" ||
+    { echo "FAIL: data set not written"; exit 1; }
 }
 # Waits for the process to end (up to $1 seconds); sets status. Windows'
 # CRLF line ends in its output are made plain.
