@@ -16,41 +16,21 @@ bool omitted(const Options& options, const std::string& name) {
     return std::find(options.omit.begin(), options.omit.end(), name) != options.omit.end();
 }
 
+// A SIZE x SIZE picture, each pixel's colour chosen by its column and row
+// (top row first).
+template <typename Colour>
+std::vector<std::uint8_t> picture(int size, Colour colourAt) {
+    std::vector<std::uint8_t> rgb;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const std::uint8_t* c = colourAt(x, y, size);
+            rgb.insert(rgb.end(), c, c + 3);
+        }
+    return rgb;
+}
+
 std::vector<std::uint8_t> solid(int size, const std::uint8_t colour[3]) {
-    std::vector<std::uint8_t> rgb(size_t(size) * size * 3);
-    for (size_t i = 0; i < rgb.size(); i += 3) {
-        rgb[i] = colour[0];
-        rgb[i + 1] = colour[1];
-        rgb[i + 2] = colour[2];
-    }
-    return rgb;
-}
-
-std::vector<std::uint8_t> loadPicture(int size) {
-    std::vector<std::uint8_t> rgb = solid(size, loadBottomColour);
-    for (int row = 0; row < size / 2; ++row) {   // top row first
-        for (int x = 0; x < size; ++x) {
-            std::uint8_t* p = &rgb[(size_t(row) * size + x) * 3];
-            p[0] = loadTopColour[0];
-            p[1] = loadTopColour[1];
-            p[2] = loadTopColour[2];
-        }
-    }
-    return rgb;
-}
-
-std::vector<std::uint8_t> checker(int size, const std::uint8_t colour[3]) {
-    std::vector<std::uint8_t> rgb(size_t(size) * size * 3, 0);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            if (((x / 4) + (y / 4)) % 2) continue;
-            std::uint8_t* p = &rgb[(size_t(y) * size + x) * 3];
-            p[0] = colour[0];
-            p[1] = colour[1];
-            p[2] = colour[2];
-        }
-    }
-    return rgb;
+    return picture(size, [colour](int, int, int) { return colour; });
 }
 
 // A ground plane below the camera path (engine -y is up), both windings so
@@ -84,14 +64,20 @@ bool write(const std::string& root, const Options& options, std::string* error) 
     static const std::uint8_t white[3] = {255, 255, 255};
     static const std::uint8_t fog[3] = {24, 24, 32};
     static const std::uint8_t grey[3] = {128, 128, 128};
+    static const std::uint8_t black[3] = {0, 0, 0};
     struct Picture {
         const char* file;
         std::vector<std::uint8_t> rgb;
     };
     std::vector<Picture> pictures = {
-        {"load.tga", loadPicture(64)}, {"wt.tga", solid(8, white)},
+        {"load.tga", picture(64, [](int, int y, int size) {
+             return y < size / 2 ? loadTopColour : loadBottomColour;
+         })},
+        {"wt.tga", solid(8, white)},
         {"fogz1.tga", solid(8, fog)},  {"fogz2.tga", solid(8, fog)},
-        {"ground.tga", checker(32, groundColour)},
+        {"ground.tga", picture(32, [](int x, int y, int) {
+             return (x / 4 + y / 4) % 2 ? black : groundColour;
+         })},
     };
     for (const char* file : {"tx1.tga", "tx2.tga", "tx3.tga", "tx4.tga", "tx5.tga", "scanner.tga",
                              "starslot.tga", "keu.tga", "keu2.tga", "keu3.tga", "keu4.tga",

@@ -8,17 +8,17 @@ set -uo pipefail
 case_name=$1 prefix_file=$2 exe=$3 decoder=$4 data_tool=$5 work=$6
 export WINEPREFIX=$(cat "$prefix_file") WINEDEBUG=-all
 
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../support/screen.sh"
+
 if [ "${E2E_INNER:-}" != 1 ]; then
-  rm -rf "$work" && mkdir -p "$work" || exit 1
-  omit=()
+  screen=1024x768x24 omit=()
   [ "$case_name" = missing_model ] && omit=(--omit forresta.3ds)
   [ "$case_name" = missing_texture ] && omit=(--omit keu6.tga)
-  "$data_tool" "$work" "${omit[@]}" || { echo "FAIL: data set not written"; exit 1; }
-  cp "$exe" "$decoder" "$work/" || exit 1
-  cd "$work" || exit 1
-  screen=1024x768x24
   [ "$case_name" = fullscreen_refused ] && screen=800x600x24   # no 1024x768 mode
-  E2E_INNER=1 "$(dirname "$0")/../support/with_xvfb.sh" "-screen 0 $screen" "$0" "$@"
+  write_data "$work" "$data_tool" "${omit[@]}"
+  cp "$exe" "$decoder" . || exit 1
+  E2E_INNER=1 "$here/../support/with_xvfb.sh" "-screen 0 $screen" "$0" "$@"
   status=$?
   wineserver -k 2>/dev/null   # its windows lived on this X server
   exit $status
@@ -28,13 +28,7 @@ fail() { echo "FAIL ($case_name): $*"; sed 's/^/  stdout: /' out.txt | cut -c1-2
 # Sound through Wine's ALSA driver only, so no sound server on the machine
 # decides the outcome.
 export WINEDLLOVERRIDES="winepulse.drv=d"
-pid=
 start() { wine gravlet.exe >out.txt 2>err.txt & pid=$!; }
-. "$(dirname "$0")/../support/screen.sh"
-wine_exit() {   # wait_exit, then the C runtime's CRLF line ends made plain
-  wait_exit "$1"
-  sed -i 's/\r$//' out.txt err.txt
-}
 answer_box() {  # presses $2 in the box titled $1 until the box is gone
   window_id "$1" >/dev/null || return 1
   for ((i = 0; i < 20; i++)); do
@@ -44,15 +38,11 @@ answer_box() {  # presses $2 in the box titled $1 until the box is gone
   done
   return 1
 }
-# Runs a few seconds past the loading hold, then Esc; exit code 0.
-run_and_escape() {
+run_and_escape() {   # runs $1 seconds past the loading hold, then Esc
   start
   window_id '^gravlet$' >/dev/null || fail "no window appeared"
   sleep "$1"
-  kill -0 "$pid" 2>/dev/null || fail "ended by itself"
-  xdotool key Escape
-  wine_exit 15
-  [ "$status" = 0 ] || fail "exit code $status after Esc"
+  ends_on_esc
 }
 report_printed() {
   # The dash line follows the model names, which end in no line break.
@@ -63,23 +53,13 @@ report_printed() {
 case "$case_name" in
 runs_and_ends_on_esc)
   start
-  window_id '^gravlet$' >/dev/null || fail "no window appeared"
-  sleep 1
-  shot loading.png
-  # The loading picture drawn twice, as in the Linux end-to-end test.
-  near "$(pixel loading.png 512 100)" 255 96 0 || fail "loading picture's top half: $(pixel loading.png 512 100)"
-  near "$(pixel loading.png 512 700)" 0 28 255 || fail "loading picture's bottom half: $(pixel loading.png 512 700)"
-  sleep 5
-  shot scene.png
-  near "$(pixel scene.png 512 100)" 255 96 0 && fail "still the loading picture after 6 s"
-  mean=$(convert scene.png -format '%[fx:int(1000*mean)]' info:)
-  [ "$mean" -gt 5 ] || fail "black screen after 6 s (mean $mean/1000)"
+  loading_then_scene
   xdotool key F1 F2 F1
   sleep 0.5
   kill -0 "$pid" 2>/dev/null || fail "ended on F1/F2"
   # The press ends it: the character message follows the key-down.
   xdotool keydown Escape
-  wine_exit 15
+  wait_exit 15
   xdotool keyup Escape
   [ "$status" = 0 ] || fail "exit code $status after Esc"
   report_printed
@@ -108,16 +88,7 @@ no_audio_device)
   grep -q 'STREAM ENDED' out.txt && fail "a stream played without a device"
   ;;
 missing_model)
-  start
-  for ((i = 0; i < 300; i++)); do grep -q 'Error initializing' err.txt 2>/dev/null && break; sleep 0.05; done
-  shot failure.png
-  wine_exit 20
-  [ "$status" = 1 ] || fail "exit code $status, expected 1"
-  grep -qF 'Error initializing [demoForrest class]!' err.txt || fail "no failure message"
-  # Its text at (10, 220) in the first font: grey over the blue half.
-  n=$(convert failure.png -crop 420x24+8+386 txt:- |
-      awk -F'[(),]' 'NR > 1 { if ($3 == $4 && $4 == $5 && $3 > 100) n++ } END { print n + 0 }')
-  [ "$n" -gt 20 ] || fail "no text on screen ($n grey pixels)"
+  fails_without_model
   ;;
 missing_texture)
   start
@@ -129,17 +100,14 @@ missing_texture)
   xdotool search --name '^ERROR$' >/dev/null || fail "box went away by itself"
   answer_box '^ERROR$' Return || fail "box not closed by Return"
   sleep 4
-  kill -0 "$pid" 2>/dev/null || fail "demo did not go on after the box"
-  xdotool key Escape
-  wine_exit 15
-  [ "$status" = 0 ] || fail "exit code $status after Esc"
+  ends_on_esc
   ;;
 fullscreen_refused)
   # The question, answered No (its N key): the closing box, then the end.
   start
   answer_box '^Vask GL$' n || fail "no question asked, or No not taken"
   answer_box '^ERROR$' Return || fail "no closing box after No"
-  wine_exit 15
+  wait_exit 15
   [ "$status" = 1 ] || fail "exit code $status after declining"
   grep -qF 'ERROR: Program Will Now Close.' err.txt || fail "closing message not reported"
   # Answered Yes (the default button): the demo runs in a window.
@@ -147,10 +115,7 @@ fullscreen_refused)
   answer_box '^Vask GL$' Return || fail "no question asked again, or Yes not taken"
   window_id '^gravlet$' >/dev/null || fail "no window after Yes"
   sleep 3
-  kill -0 "$pid" 2>/dev/null || fail "ended after Yes"
-  xdotool key Escape
-  wine_exit 15
-  [ "$status" = 0 ] || fail "exit code $status after Yes and Esc"
+  ends_on_esc
   ;;
 glyphs_match_wgl)
   wine "$(dirname "$decoder")/glyphs_match_wgl.exe" >out.txt 2>err.txt || fail "glyphs differ from wglUseFontBitmaps'"
