@@ -4,7 +4,7 @@
 #   run_bad_data.sh CASE WORKDIR
 # Programs come from the environment: E2E_DATA (small data set writer) and
 # GRAVLET_CAPTURE; when one is not built the case is skipped (exit 77).
-# gravlet-data check on damaged copies is test_check's.
+# gravlet-data check on damaged copies is test_generate's (DataSet).
 set -uo pipefail
 
 case_name=$1 work=$2
