@@ -10,6 +10,7 @@
 #include "resources/light.h"
 #include "scene_test_support.h"
 #include "scenes/fog_layers.h"
+#include "scenes/screen_overlay.h"
 
 namespace {
 
@@ -111,6 +112,26 @@ TEST_F(SceneRecipes, RenderRunsTheClockTheFogStepAndTheEpilogue) {
     GLfloat clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[3], 0.5f);   // the epilogue's clear colour
+}
+
+// An overlay without a key clears the depth buffer (the greetings put one
+// after each group of quads).
+TEST_F(SceneRecipes, AnOverlayWithoutKeyClearsTheDepthBuffer) {
+    texture("wt");
+    model("recipe.3ds", {scenetest::square("ground", 0, 0, 10)});
+    recipeScene scene;
+    ASSERT_TRUE(scene.init(&library, &renderer));
+    auto centreDepth = [] {
+        GLfloat depth = 0;
+        glReadPixels(512, 384, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        return depth;
+    };
+    const demoOverlay quad = {"wt", -1400, -1300, 1400, 1300, 1, -1};
+    glClear(GL_DEPTH_BUFFER_BIT);
+    drawOverlays(scene, {quad});
+    EXPECT_LT(centreDepth(), 1.0f);
+    drawOverlays(scene, {quad, {nullptr, 0, 0, 0, 0, 0, -1}});
+    EXPECT_EQ(centreDepth(), 1.0f);
 }
 
 }  // namespace
