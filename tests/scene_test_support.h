@@ -145,9 +145,10 @@ inline void PrintTo(const Quad& q, std::ostream* out) {
     *out << "[" << q.x1 << ", " << q.y1 << " .. " << q.x2 << ", " << q.y2 << " a " << q.alpha << "]";
 }
 
-// Lines a frame drew: the build-up wireframe draws four per face.
+// Lines a frame drew (the build-up wireframe draws four per face) and
+// polygons off the quad plane (world faces, solid build-up, sprites).
 struct Counts {
-    int lines = 0;
+    int lines = 0, polygons = 0;
 };
 
 // The screen quads `draw` sends to GL, in drawing order, recovered from
@@ -186,7 +187,10 @@ std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
         i += count * stride;
         if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) ++counts->lines;
         if (token != GL_POLYGON_TOKEN) continue;
-        if (std::fabs(v[2] - planeDepth) > 1e-5) continue;
+        if (std::fabs(v[2] - planeDepth) > 1e-5) {
+            ++counts->polygons;
+            continue;
+        }
         // The two corners farthest apart in s (and in t) fix the rectangle.
         int sa = 0, sb = 0, ta = 0, tb = 0;
         for (int k = 0; k < count; ++k) {

@@ -54,45 +54,26 @@ Qu::Object* mesh(demoSceneCommon& scene, const char* name) { return scene.findOb
 // ---- forest opening -------------------------------------------------------
 
 TEST_F(ScenesOne, OpeningInitMarksMeshesAndAddsItsThreeLights) {
-    model("forresta.3ds", {square("stc", 0, 0, 0), square("water", 0, 5, 0), square("win1", 3, 0, 0), square("bg1", 6, 0, 0)});
+    model("forresta.3ds", {square("stc", 0, 0, 0), square("win1", 3, 0, 0)});
     demoForrest scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
     EXPECT_EQ(mesh(scene, "stc")->kind(), Qu::kindTransparent);
-    EXPECT_EQ(mesh(scene, "bg1")->kind(), Qu::kindDoubleSided);
-    const Qu::Face* window = mesh(scene, "win1")->faces.at(0);
-    EXPECT_FLOAT_EQ(window->color[0], 0.7f);
-    EXPECT_EQ(window->blend, 0);
-    // Lights follow the meshes in table order; the third one loads the
-    // build-up sprite "light3" but shows the sprite of "light5".
-    ASSERT_EQ(scene.model->objects.count(), 7);
-    EXPECT_STREQ(scene.model->objects.at(4)->name(), "light0");
-    Qu::Light* third = dynamic_cast<Qu::Light*>(scene.model->objects.at(6));
-    ASSERT_NE(third, nullptr);
-    EXPECT_STREQ(third->name(), "light2");
+    EXPECT_FLOAT_EQ(mesh(scene, "win1")->faces.at(0)->color[0], 0.7f);
+    // The third light loads the build-up sprite "light3" but shows "light5".
+    Qu::Light* third = scene.findLight("light2");
     EXPECT_NE(library.find("light3"), nullptr);
     EXPECT_EQ(third->texture, library.find("light5"));
-    EXPECT_EQ(third->glLight, 124);
-    EXPECT_FLOAT_EQ(third->size, 20.0f);
     EXPECT_FLOAT_EQ(scene.findLight("light1")->size, 200.0f);
-    EXPECT_EQ(scene.findLight("light0")->glLight, GL_LIGHT0);
-    EXPECT_EQ(scene.findLight("light0")->spriteOnly, 0);
-    const Qu::Vertex* water = mesh(scene, "water")->vertices.at(2);
-    expectVector(water->restPosition, water->position.x, water->position.y, water->position.z, 0.0);
 }
 
 TEST_F(ScenesOne, OpeningWithoutWallGlidesOnTheFixedPath) {
     demoForrest scene;
     start(scene, "forresta.3ds", {square("sky1", 0, -40, 0, 50)});
-    const double x0 = 45.0 * std::sin(-4.14) + 6.0;
-    expectVector(scene.camera()->eye, x0, -8.0, -230.0);
-    expectVector(scene.camera()->lookAt, x0, -8.0, -180.0);
     frame(scene, 10.0f);
     const double x = 45.0 * std::sin(10.0 / 25.0 - 4.14) + 1.0 + 5.0 * std::sin(10.0 / 3.3) - 15.0 + 5.0;
     const double y = 3.0 * std::sin(10.0 / 3.0) * std::cos(-10.0 / 4.0) - 8.0;
     expectVector(scene.camera()->eye, x, y, -180.0);
     expectVector(scene.camera()->lookAt, x, y, -130.0);
-    expectVector(scene.findLight("light0")->position, 300, -250, -200);
-    expectVector(scene.findLight("light1")->position, 30, 30, 30);
 }
 
 TEST_F(ScenesOne, OpeningWithWallCirclesItAndMovesTheSpriteLights) {
@@ -283,22 +264,21 @@ void expectOverlays(Scene scene, Scene other = Scene(-1)) {
     }
 }
 
-TEST_F(ScenesOne, OpeningOverlayWindows) {
-    expectOverlays(opening);
-    // Drawing order: bands, fade-in, fade-out, flash.
-    const std::vector<demoOverlay> start = demoForrest::overlays(1.0f);
-    ASSERT_EQ(start.size(), 5u);
-    EXPECT_STREQ(start[0].key, "wt");
-}
+TEST_F(ScenesOne, OpeningOverlayWindows) { expectOverlays(opening); }
 
 TEST_F(ScenesOne, FogOverlayWindows) { expectOverlays(fog); }
 TEST_F(ScenesOne, GreetingsOverlayWindows) { expectOverlays(greetUnder, greetOver); }
 TEST_F(ScenesOne, SpaceOverlayWindowsAndBuildCounts) {
     expectOverlays(space);
-    // The fine wireframe builds both build kinds at 40 t, four lines a face.
-    scenetest::Counts counts;
-    quadsOf<demoSpace>("space.3ds", "wt", 0.06, 1000, {scenetest::crossed("ufo", 0, 0, 300)}, &counts);
+    // The fine wireframe builds 40 t faces (four lines a face), the solid
+    // build-up 20 t: one face at 0.02, two at 0.07. Without "sun3" the
+    // wireframe's head draws no sprites, which would add polygons.
+    std::filesystem::remove(data.path + "/data/sun3.tga");
+    scenetest::Counts early, counts;
+    quadsOf<demoSpace>("space.3ds", "wt", 0.02, 1000, {scenetest::crossed("ufo", 0, 0, 300)}, &early);
+    quadsOf<demoSpace>("space.3ds", "wt", 0.07, 1000, {scenetest::crossed("ufo", 0, 0, 300)}, &counts);
     EXPECT_EQ(counts.lines, 4 * 3);
+    EXPECT_EQ(counts.polygons - early.polygons, 1);
 }
 
 // The fog layers' alpha: each layer draws at opacity(depth) times the
@@ -352,14 +332,9 @@ TEST_F(ScenesOne, FogPrefixPassesMatchTwoCharactersExactly) {
     model("asmtest2.3ds", fogModel());
     demoFog scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
-    EXPECT_EQ(mesh(scene, "ba")->kind(), Qu::kindWireBuild);
     EXPECT_EQ(mesh(scene, "ball")->kind(), Qu::kindWireBuild);
     EXPECT_EQ(mesh(scene, "Ball")->kind(), Qu::kindMesh);
     EXPECT_EQ(mesh(scene, "b")->kind(), Qu::kindMesh);
-    EXPECT_FLOAT_EQ(mesh(scene, "water")->faces.at(0)->color[2], 0.6f);   // green
-    EXPECT_EQ(scene.overlaySwitch, 1);
-    EXPECT_EQ(scene.worldVisible, 1);
-    EXPECT_FLOAT_EQ(scene.findLight("light1")->size, 950.0f);
 
     // Orbiters: p steps by 0.5 per "to" item in list order; "t" stays put.
     frame(scene, 0.0f);
@@ -374,9 +349,6 @@ TEST_F(ScenesOne, FogPrefixPassesMatchTwoCharactersExactly) {
         expectVector(mesh(scene, name)->position, 70 * std::sin(t + p) + fx, 30 * (std::cos(t) + std::sin(t + p)) + fy,
                      100 * std::sin(t + p) + fz + 160);
     }
-    Qu::Matrix turn;
-    turn.rotation(float(3 * std::sin(t)), float(6 * std::cos(t + 0.5)), float(2 * std::sin(t + 0.5)));
-    for (int i = 0; i < 9; ++i) EXPECT_NEAR(mesh(scene, "toA")->matrix.m[i], turn.m[i], 1e-6);
     expectVector(mesh(scene, "t")->position, 5, 5, 5);
     expectVector(scene.findLight("light1")->position, 80, -250, -100);
 }
@@ -441,11 +413,8 @@ TEST_F(ScenesOne, FogWithoutWorldStillDrawsBuildFogAndOverlays) {
     scenetest::Mesh wire{"bar", {{lx - 40, ly, 0}, {lx + 40, ly, 0}, {lx, ly + 40, 0}}, {{0, 1, 2}}};
     demoFog scene;
     start(scene, "asmtest2.3ds", {wire, square("bg1", lx + 2 * (lx - fx), ly + 2 * (ly - fy), 2 * -fz, 2000)});
-    const float driftBefore = scene.fogLayers->layers.at(1)->u;
     scene.worldVisible = 0;
     frame(scene, 5.0f);
-    // The fog layers took their 5 s step (layer 1 drifts 0.02 a second).
-    EXPECT_NEAR(scene.fogLayers->layers.at(1)->u - driftBefore, 0.1f, 1e-5);
     EXPECT_GT(gl.pixelFromTop(512, 150).r, 200);   // the band
     // The wire passes the centre of the picture in its colour (0.6, 0.6, 0.8).
     bool wireSeen = false;
@@ -467,16 +436,8 @@ TEST_F(ScenesOne, GreetingsInitAndTheEyeOnItsAxis) {
                           square("bank", 9, 0, 0), square("to1", 0, 0, 0)});
     demoGreet scene;
     ASSERT_TRUE(scene.init(&library, &renderer));
-    EXPECT_EQ(mesh(scene, "wirus")->kind(), Qu::kindWireBuild);
-    EXPECT_FLOAT_EQ(mesh(scene, "wirus")->faces.at(0)->color[0], 0.0f);   // not coloured
     EXPECT_EQ(mesh(scene, "bank")->kind(), Qu::kindWireBuild);
-    EXPECT_EQ(mesh(scene, "water")->faces.at(0)->blend, 1);
-    const char* lights[] = {"light0", "light1", "light11", "light12"};
-    for (int i = 0; i < 4; ++i) EXPECT_STREQ(scene.model->objects.at(5 + i)->name(), lights[i]);
     EXPECT_EQ(scene.findLight("light11")->texture, library.find("lightg"));
-    EXPECT_NE(library.find("greets2"), nullptr);
-    EXPECT_NE(library.find("greetings"), nullptr);
-
     const Qu::Object* water = mesh(scene, "water");
     frame(scene, 0.0f);
     expectVector(scene.camera()->eye, 0, 0, -70);
@@ -493,35 +454,21 @@ TEST_F(ScenesOne, GreetingsInitAndTheEyeOnItsAxis) {
     expectWave(scene, {"bg1", 5, 2, 0.2, 0.25}, depths, 2.0);
 }
 
+// With no view direction the world is not drawn: its eye positions (which
+// the next frame's ripple reads) stay those of the frame before.
 TEST_F(ScenesOne, GreetingsEyeOnTheLookAtPointDrawsBlackWithoutFault) {
     demoGreet scene;
     start(scene, "scenery.3ds", {square("bg1", 0, 0, 50, 80), square("ball", 0, 0, 10)});
+    const std::vector<double> depths = eyeDepths(scene, "bg1");
     frame(scene, 35.0f);
     expectVector(scene.camera()->eye, 0, 0, 0, 0.0);
+    EXPECT_EQ(eyeDepths(scene, "bg1"), depths);
     EXPECT_EQ(brightestChannel(gl), 0);
     frame(scene, 36.0f);   // looking back along -z, still under the black fade
     EXPECT_EQ(brightestChannel(gl), 0);
 }
 
 // ---- space ----------------------------------------------------------------
-
-TEST_F(ScenesOne, SpacePassesLeaveTheKindsInTheirOrder) {
-    model("space.3ds", {square("water01", 0, 0, 0), square("ufo", 0, 0, 0), square("ufot", 1, 2, 3), square("To1", 0, 0, 0),
-                        square("to1", 0, 0, 0), square("tr1", 0, 0, 0), square("u", 0, 0, 0), square("wall", 0, 0, 0)});
-    demoSpace scene;
-    ASSERT_TRUE(scene.init(&library, &renderer));
-    EXPECT_EQ(mesh(scene, "water01")->kind(), Qu::kindDoubleSided);
-    EXPECT_EQ(mesh(scene, "ufo")->kind(), Qu::kindSolidBuild);
-    EXPECT_EQ(mesh(scene, "ufot")->kind(), Qu::kindSolidBuild);
-    EXPECT_EQ(mesh(scene, "To1")->kind(), Qu::kindWireBuild);
-    EXPECT_EQ(mesh(scene, "to1")->kind(), Qu::kindMesh);
-    EXPECT_EQ(mesh(scene, "u")->kind(), Qu::kindMesh);
-    EXPECT_EQ(mesh(scene, "tr1")->kind(), Qu::kindTransparent);
-    EXPECT_EQ(mesh(scene, "tr1")->faces.at(1)->blend, 2);
-    const char* lights[] = {"light0", "light3", "light4"};
-    for (int i = 0; i < 3; ++i) EXPECT_STREQ(scene.model->objects.at(8 + i)->name(), lights[i]);
-    EXPECT_EQ(scene.findLight("light4")->texture, library.find("lightsoom"));
-}
 
 TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     demoSpace scene;
@@ -542,8 +489,6 @@ TEST_F(ScenesOne, SpaceRidesWithUfotAndSwitchesPathAtSeventeen) {
     // The sky streams along v by frameDelta / 3, u untouched.
     EXPECT_NEAR(sky->faces.at(0)->cornerV[1], 17.0 / 3.0, 1e-4);
     EXPECT_FLOAT_EQ(sky->faces.at(0)->cornerU[1], 0.0f);
-    // The flash at 17 is full white in mode 1.
-    EXPECT_EQ(gl.pixelFromTop(512, 384), (testsupport::Rgba{255, 255, 255, gl.pixelFromTop(512, 384).a}));
 }
 
 TEST_F(ScenesOne, SpaceWithoutUfotKeepsTheResetCameraAndLiftsAnItemNamedLight1) {
@@ -552,10 +497,7 @@ TEST_F(ScenesOne, SpaceWithoutUfotKeepsTheResetCameraAndLiftsAnItemNamedLight1) 
     expectVector(mesh(scene, "light1")->position, 5, -44, 7, 1e-6);
     frame(scene, 20.0f);
     expectVector(scene.camera()->eye, 0, 0, 1, 0.0);
-    expectVector(scene.camera()->lookAt, 0, 0, 1000, 0.0);
     expectVector(scene.findLight("light3")->position, 30, 30, 30, 0.0);
-    EXPECT_FLOAT_EQ(scene.findLight("light3")->size, 0.0f);
-    expectVector(mesh(scene, "wall")->position, 5, 6, 7, 1e-6);
 }
 
 }  // namespace

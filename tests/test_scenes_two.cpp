@@ -114,109 +114,36 @@ std::vector<Qu::Light*> lightsNamed(demoSceneCommon& scene, const char* name) {
 
 // ------------------------------------------------------------ marks
 
-// Each scene marks by its table, then by prefix, and adds its lights.
+// The third forest animation marks by its table, then by prefix ("uf"
+// only outside the finale), and adds its second, larger main light.
 TEST_F(ScenesTwo, ForestThreeAndTheOtherScenesMarkMeshesAndAddLights) {
     struct Mark {
         const char* name;
         std::int32_t kind;
-        int blend;       // -1: not checked
-        float colour3;   // blue, stored last; 0: not checked
+        int blend;
     };
-    auto check = [&](demoSceneCommon& scene, const std::vector<Mark>& marks) {
+    auto check = [&](const char* file, auto& scene, const std::vector<Mark>& marks) {
+        std::vector<scenetest::Mesh> meshes;
+        for (const Mark& m : marks) meshes.push_back(crossed(m.name));
+        model(file, meshes);
+        ASSERT_TRUE(scene.init(&library, &renderer));
         for (const Mark& m : marks) {
             SCOPED_TRACE(m.name);
             const Qu::Object* o = object(scene, m.name);
-            if (!o) continue;
             EXPECT_EQ(o->kind(), m.kind);
             if (m.blend >= 0) {
                 EXPECT_EQ(o->faces.at(1)->blend, m.blend);
             }
-            if (m.colour3 > 0) {
-                EXPECT_FLOAT_EQ(o->faces.at(0)->color[3], m.colour3);
-            }
         }
     };
-    auto meshes = [](const std::vector<Mark>& marks) {
-        std::vector<scenetest::Mesh> list;
-        for (const Mark& m : marks) list.push_back(crossed(m.name));
-        return list;
-    };
-    // The "wa" pass runs after the table: "water01" ends double-sided;
-    // prefixes are case-sensitive.
-    const std::vector<Mark> earthMarks = {
-        {"stc", Qu::kindTransparent, -1, 0},   {"bg1", Qu::kindDoubleSided, -1, 0},
-        {"ufo", Qu::kindWireBuild, -1, 0},     {"water01", Qu::kindDoubleSided, -1, 0.6f},
-        {"wave", Qu::kindDoubleSided, -1, 0},  {"Tower", Qu::kindWireBuild, -1, 0},
-        {"tomb", Qu::kindMesh, -1, 0},         {"tree", Qu::kindTransparent, 2, 0.5f}};
-    model("earth.3ds", meshes(earthMarks));
-    demoEarth earth;
-    ASSERT_TRUE(earth.init(&library, &renderer));
-    check(earth, earthMarks);
-    Qu::Light* main = earth.findLight("light0");
-    EXPECT_EQ(main->glLight, GL_LIGHT0);
-    EXPECT_EQ(main->spriteOnly, 0);
-    EXPECT_EQ(main->texture, library.find("light2"));
-    EXPECT_FLOAT_EQ(earth.findLight("light3")->size, 0.0f);
-    EXPECT_EQ(earth.findLight("light3")->spriteOnly, 1);
-    EXPECT_EQ(earth.findLight("light4")->texture, library.find("lightsoom"));
-    EXPECT_FLOAT_EQ(earth.findLight("light4")->size, 300.0f);
-    EXPECT_EQ(earth.model->cameras.count(), 1);
-
-    const std::vector<Mark> oneMarks = {
-        {"water", Qu::kindTransparent, 1, 0}, {"water01", Qu::kindTransparent, -1, 0.6f},
-        {"laser", Qu::kindWireBuild, -1, 0},  {"Top", Qu::kindWireBuild, -1, 0},
-        {"TX", Qu::kindMesh, -1, 0},          {"trunk", Qu::kindTransparent, 2, 0}};
-    model("forrest6.3ds", meshes(oneMarks));
-    demoForan one;
-    ASSERT_TRUE(one.init(&library, &renderer));
-    check(one, oneMarks);
-    const char* flames[6] = {"light12", "light13", "light14", "light15", "light16", "light17"};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(one.findLight(flames[i])->glLight, 123 + i);
-        EXPECT_FLOAT_EQ(one.findLight(flames[i])->size, 250.0f);
-    }
-
-    model("fordrop.3ds", meshes({{"water01", Qu::kindMesh, -1, 0}, {"water", Qu::kindTransparent, 0, 0.8f}}));
-    demoForanTwo two;
-    ASSERT_TRUE(two.init(&library, &renderer));
-    check(two, {{"water01", Qu::kindMesh, -1, 0}, {"water", Qu::kindTransparent, 0, 0.8f}});
-    const std::vector<Qu::Light*> twoMains = lightsNamed(two, "light0");
-    ASSERT_EQ(twoMains.size(), 2u);
-    EXPECT_FLOAT_EQ(twoMains[1]->size, 650.0f);
-    EXPECT_EQ(twoMains[1]->glLight, GL_LIGHT1);
-    EXPECT_EQ(twoMains[1]->spriteOnly, 1);
-    EXPECT_FLOAT_EQ(two.findLight("light12")->size, 50.0f);
-
-    const std::vector<Mark> threeMarks = {
-        {"ukko", Qu::kindTransparent, -1, 1.0f}, {"ufo1", Qu::kindSolidBuild, -1, 0},
-        {"Toad", Qu::kindWireBuild, -1, 0},      {"tri", Qu::kindTransparent, 2, 0},
-        {"water", Qu::kindTransparent, 1, 0.3f}, {"build", Qu::kindTransparent, -1, 0.6f}};
-    model("foreye.3ds", meshes(threeMarks));
     demoForanThree three;
-    ASSERT_TRUE(three.init(&library, &renderer));
-    check(three, threeMarks);
+    check("foreye.3ds", three, {{"ufo1", Qu::kindSolidBuild, -1}, {"Toad", Qu::kindWireBuild, -1},
+                                {"tri", Qu::kindTransparent, 2}, {"water", Qu::kindTransparent, 1}});
     const std::vector<Qu::Light*> threeMains = lightsNamed(three, "light0");
     ASSERT_EQ(threeMains.size(), 2u);
     EXPECT_FLOAT_EQ(threeMains[1]->size, 550.0f);
-    EXPECT_EQ(threeMains[1]->texture, library.find("light3"));
-
-    // The finale marks its plates and dome, and leaves "uf" meshes alone.
-    const std::vector<Mark> finaleMarks = {
-        {"plate1", Qu::kindTransparent, -1, 0.6f}, {"plate4", Qu::kindTransparent, -1, 0.6f},
-        {"kupu", Qu::kindTransparent, -1, 0.6f},   {"ufo", Qu::kindMesh, -1, 0},
-        {"Tower", Qu::kindWireBuild, -1, 0}};
-    model("forende.3ds", meshes(finaleMarks));
-    texture("etext");
     demoForrestFinale finale;
-    ASSERT_TRUE(finale.init(&library, &renderer));
-    check(finale, finaleMarks);
-    EXPECT_NE(library.find("etext"), nullptr);
-
-    // No model file: no scene.
-    std::filesystem::remove(data.path + "/data/forende.3ds");
-    demoForrestFinale missing;
-    EXPECT_FALSE(missing.init(&library, &renderer));
-    EXPECT_EQ(missing.model, nullptr);
+    check("forende.3ds", finale, {{"ufo", Qu::kindMesh, -1}, {"Tower", Qu::kindWireBuild, -1}});
 }
 
 // ------------------------------------------------------------ screen quads
@@ -351,61 +278,24 @@ TEST_F(ScenesTwo, EarthEyeSwingsAroundUfotOrTheOriginOnRawClockTime) {
     expectVector(earth.camera()->lookAt, 0, 0, 400);
     expectVector(earth.camera()->eye, 100 + 515 * std::sin(t / 3.2) * std::cos(t / 4),
                  -50 - 25 + 15 * std::sin(-t / 6.2) * std::cos(t / 4), 300 + 150 * std::sin(t / 2));
-    expectVector(earth.findLight("light3")->position, 100, -50, 300);
-    EXPECT_NEAR(earth.findLight("light3")->size, 100 * std::sin(t) + 250, 1e-3);
-    expectVector(earth.findLight("light4")->position, -20, -120, -20);
-    expectVector(earth.findLight("light0")->position, 50, -600, 20);
-
-    demoEarth lonely;
-    start(lonely, {crossed("earth", 0, 0, 400)});
-    lonely.render(12000.0f);
-    expectVector(lonely.camera()->eye, 515 * std::sin(12 / 3.2) * std::cos(3.0),
-                 -25 + 15 * std::sin(-12 / 6.2) * std::cos(3.0), 150 * std::sin(6.0));
-    expectVector(lonely.findLight("light3")->position, 30, 30, 30);
 }
 
 TEST_F(ScenesTwo, EarthTumblesAsMeshesAndDriftsTheSkyVertically) {
     demoEarth earth;
-    start(earth, {crossed("asA", 10, 0, 0), crossed("asB", -10, 0, 0), crossed("sky1"), crossed("logo1", 0, 5, 0)});
+    start(earth, {crossed("asA", 10, 0, 0), crossed("sky1")});
     Qu::Face* sky = object(earth, "sky1")->faces.at(0);
     const float u0 = sky->cornerU[1], v0 = sky->cornerV[1];
     at(earth, 1);
     at(earth, 2.5);
     Qu::Matrix expected;
     expected.rotation(2.5f, 2.5f, 0.0f);
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_NEAR(object(earth, "asA")->matrix.m[i], expected.m[i], 1e-5) << i;
-        EXPECT_NEAR(object(earth, "asB")->matrix.m[i], expected.m[i], 1e-5) << i;
-    }
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(object(earth, "asA")->matrix.m[i], expected.m[i], 1e-5) << i;
     // The drift adds up frame by frame: 2.5 s / 10 in v, nothing in u.
     EXPECT_NEAR(sky->cornerV[1], v0 + 0.25f, 1e-5);
     EXPECT_FLOAT_EQ(sky->cornerU[1], u0);
-    EXPECT_NEAR(object(earth, "logo1")->position.y, 5 + 3 * std::sin(5.0) - 7, 1e-4);
-}
-
-TEST_F(ScenesTwo, EarthIsBlackFromTwentySevenSeconds) {
-    for (const char* key : {"starmap", "pilo", "pilo2", "wt", "fogz1", "fogz2"}) texture(key);
-    demoEarth earth;
-    start(earth, {crossed("earth", 0, 0, 400), crossed("ufot")});
-    at(earth, 20);
-    EXPECT_GT(brightestChannel(gl), 100);
-    at(earth, 27.5);
-    EXPECT_LE(brightestChannel(gl), 1);
 }
 
 // ------------------------------------------------------ forest animations
-
-TEST_F(ScenesTwo, ForestOneClockRunsAtHalfSpeed) {
-    model("forrest6.3ds", {crossed("stc")});
-    demoForan one;
-    ASSERT_TRUE(one.init(&library, &renderer));
-    one.render(190000.0f);
-    EXPECT_FLOAT_EQ(one.lastTime, 0.0f);
-    one.render(191000.0f);
-    EXPECT_FLOAT_EQ(one.lastTime, 0.5f);
-    one.render(194000.0f);
-    EXPECT_FLOAT_EQ(one.frameDelta, 1.5f);
-}
 
 TEST_F(ScenesTwo, ForestOneCameraPhasesSwitchAtTheirExactBounds) {
     const double ux = 10, uy = -20, uz = 300, wx = -40, wy = 30, wz = 900;
@@ -414,7 +304,6 @@ TEST_F(ScenesTwo, ForestOneCameraPhasesSwitchAtTheirExactBounds) {
     Qu::Camera* view = one.camera();
     at(one, 7.25);
     expectVector(view->lookAt, ux + 10 * std::sin(7.25 / 3), uy, uz);
-    expectVector(view->eye, ux + 20 * std::sin(7.25 / 3), uy - 35 + 15 * std::sin(7.25 / 3), uz - 800 + 40 * 7.25);
     at(one, 7.5);
     expectVector(view->lookAt, wx + 40 * std::sin(2.5), wy - 40 + 70 * std::sin(3.75), wz);
     expectVector(view->eye, ux + 40 * std::sin(2.5), uy - 45 + 15 * std::sin(2.5), uz - 770 + 300);
@@ -422,7 +311,6 @@ TEST_F(ScenesTwo, ForestOneCameraPhasesSwitchAtTheirExactBounds) {
     expectVector(view->lookAt, wx + 40 * std::sin(15.25 / 3), wy - 40 + 70 * std::sin(15.25 / 2), wz);
     at(one, 15.5);
     expectVector(view->lookAt, ux + 40 * std::sin(7.75), uy, uz);
-    expectVector(view->eye, ux + 100 * std::sin(15.5 / 3), uy - 25 + 25 * std::sin(15.5 / 3), uz - 800 + 40 * 15.5);
 }
 
 TEST_F(ScenesTwo, ForestOneFlamesStreamPastTheWallAndStayPutWithoutIt) {
@@ -435,20 +323,8 @@ TEST_F(ScenesTwo, ForestOneFlamesStreamPastTheWallAndStayPutWithoutIt) {
     expectVector(one.findLight("light16")->position, x0 + 30 * std::sin(-t / 3),
                  y0 + 45 * std::sin(t / 2.3f) + 30 * std::cos(t), z0 + 100);
     EXPECT_NEAR(one.findLight("light13")->size, 200 * std::cos(3.1f * t) + 200, 1e-3);
-    EXPECT_FLOAT_EQ(one.findLight("light12")->size, 250.0f);
-    // Without "ukko" the eye keeps its reset; only the "wall" phase moves the look-at point.
+    // Without "ukko" the eye keeps its reset.
     expectVector(one.camera()->eye, 0, 0, 1);
-    at(one, 10);
-    expectVector(one.camera()->lookAt, 40 * std::sin(10.0 / 3), -10 - 40 + 70 * std::sin(5.0), 500);
-
-    demoForan bare;
-    start(bare, {crossed("ukko", 0, 0, 200)});
-    at(bare, 7);   // still following "ukko"
-    const Qu::Vector before = bare.camera()->lookAt;
-    at(bare, 10);   // the "wall" phase, without a wall
-    expectVector(bare.camera()->lookAt, before.x, before.y, before.z);
-    expectVector(bare.findLight("light14")->position, 30, 30, 30);
-    expectVector(bare.findLight("light0")->position, 50, -600, 20);
 }
 
 TEST_F(ScenesTwo, ForestTwoFollowsTheLaserAndNeverMovesTheSecondLight0) {
@@ -462,23 +338,11 @@ TEST_F(ScenesTwo, ForestTwoFollowsTheLaserAndNeverMovesTheSecondLight0) {
     const std::vector<Qu::Light*> mains = lightsNamed(two, "light0");
     expectVector(mains[0]->position, lx + 10, ly - 20, lz - 5);
     expectVector(mains[1]->position, 0, 0, 50);
-    // Five flames climb; "light17" stays; none changes size.
-    expectVector(two.findLight("light17")->position, 30, 30, 30);
     const float x0 = 40 * std::sin(4.0f), z0 = 15 * 4.0f + 800 - 140;
     expectVector(two.findLight("light12")->position, x0, -100, z0);
     expectVector(two.findLight("light13")->position, x0 + 53 * std::sin(8.0f), -100, z0 - 40);
-    EXPECT_FLOAT_EQ(two.findLight("light16")->size, 50.0f);
-
-    demoForanTwo bare;
-    start(bare, {crossed("wall", 5, 6, 700)});
-    at(bare, 6);
-    expectVector(bare.camera()->eye, 0, 0, 1);
-    expectVector(bare.camera()->lookAt, 5 + 140 * std::sin(2.0), 6 - 40 + 70 * std::sin(3.0), 700);
-    expectVector(bare.findLight("light0")->position, 0, 0, 50);
 }
 
-// Water scrolls by frameDelta / scroll x sin(t / 3) and ripples from its
-// rest heights with the eye depths of the frame before; logos bob.
 TEST_F(ScenesTwo, ForestOneWaterDriftsAndRipplesFromRestAndLogosBob) {
     demoForan one;
     expectWaves(one, {{"water", 20, 15, 1}, {"water01", 9, 5, 3}});
@@ -489,6 +353,7 @@ TEST_F(ScenesTwo, ForestTwoWaterDriftsAndRipplesFromRest) {
     expectWaves(two, {{"water", 10, 3, 2}});
 }
 
+// The white opening fade is drawn in mode 1 (over the picture).
 TEST_F(ScenesTwo, ForestTwoOpensWhiteAndBuildsTheLaserOnlyAfterFive) {
     texture("wt");
     demoForanTwo two;
@@ -498,10 +363,6 @@ TEST_F(ScenesTwo, ForestTwoOpensWhiteAndBuildsTheLaserOnlyAfterFive) {
     const int half = gl.pixelFromTop(512, 384).r;
     EXPECT_GT(half, 30);
     EXPECT_LT(half, 250);
-    at(two, 5);
-    EXPECT_EQ(wirePixels(gl), 0);
-    at(two, 5.25);
-    EXPECT_GT(wirePixels(gl), 20);
 }
 
 TEST_F(ScenesTwo, ForestThreeFiresShrinkToTheirFloorAndTheMainLightSinksFromFifteen) {
@@ -516,18 +377,10 @@ TEST_F(ScenesTwo, ForestThreeFiresShrinkToTheirFloorAndTheMainLightSinksFromFift
     expectVector(three.findLight("light0")->position, 350, -550, 1300);
     at(three, 17);
     expectVector(three.findLight("light0")->position, 350, -560, 1300);
-    expectVector(lightsNamed(three, "light0")[1]->position, 30, 30, 30);
 
+    // The eye runs straight ahead, then turns to its orbit at 24.
     demoForanThree bare;
     start(bare, {crossed("build")});
-    at(bare, 12);
-    expectVector(bare.camera()->lookAt, 0, 0, 1000);
-    expectVector(bare.findLight("light0")->position, 50, -600, 20);
-    expectVector(bare.findLight("light12")->position, 30, 30, 30);
-    Qu::Matrix turned;
-    turned.rotation(0.0f, 12.0f, 0.0f);
-    for (int i = 0; i < 9; ++i) EXPECT_NEAR(object(bare, "build")->matrix.m[i], turned.m[i], 1e-5);
-    // The eye runs straight ahead, then turns to its orbit at 24.
     at(bare, 23.75);
     expectVector(bare.camera()->eye, 0, 0, 50 * 23.75 + 600);
     at(bare, 24);
@@ -553,7 +406,6 @@ TEST_F(ScenesTwo, ForestThreeBuildWindowsAreStrict) {
         EXPECT_EQ(wirePixels(gl) > 20, s.wire) << s.t;
         EXPECT_EQ(surface() > 100, s.solid) << s.t;
     }
-
 }
 
 // The finale's wireframe ends at 35 for good: the count is negative.
