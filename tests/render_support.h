@@ -1,8 +1,7 @@
 #pragma once
 // Helpers for the renderer tests: the window's GL state, where an eye point
-// lands on screen, small textures made in the test, models built triangle by
-// triangle (which the test owns and frees, as a model does not own its
-// records) and a count of the lit pixels of the frame.
+// lands on screen, the lit pixels of the frame, textures made in the test and
+// models built triangle by triangle (the test owns and frees their records).
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -10,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "resources/camera.h"
@@ -111,11 +109,10 @@ public:
         key.textureData = &texture;
     }
     ~TestTexture() {
-        GLuint names[2] = {image.glMipmap, image.glLinear};
-        glDeleteTextures(image.glLinear == image.glMipmap ? 1 : 2, names);
+        glDeleteTextures(1, &image.glMipmap);
+        if (image.glLinear != image.glMipmap) glDeleteTextures(1, &image.glLinear);
     }
     TestTexture(const TestTexture&) = delete;
-    TestTexture& operator=(const TestTexture&) = delete;
 
     static std::vector<std::uint8_t> solid(int count, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
         std::vector<std::uint8_t> pixels;
@@ -164,9 +161,8 @@ public:
         delete camera;
     }
     TestWorld(const TestWorld&) = delete;
-    TestWorld& operator=(const TestWorld&) = delete;
 
-    // Starts a mesh object of the given kind.
+    // Starts a mesh object of the given kind; triangles go into it.
     Qu::Object* object(std::int32_t kind) {
         Qu::Object* o = new Qu::Object;
         o->setKind(kind);
@@ -176,25 +172,20 @@ public:
         current = o;
         return o;
     }
-    // Adds a triangle to the current object (corners in world coordinates).
     Qu::Face* triangle(const Corner& a, const Corner& b, const Corner& c, Qu::TextureKey* texture = nullptr) {
         const Corner* corners[3] = {&a, &b, &c};
         std::uint32_t index[3];
         for (int i = 0; i < 3; ++i) {
-            Qu::Vertex* v = new Qu::Vertex(Qu::Vector(corners[i]->x, corners[i]->y, corners[i]->z));
-            v->u = corners[i]->u;
-            v->v = corners[i]->v;
-            vertices.push_back(v);
+            vertices.push_back(new Qu::Vertex(Qu::Vector(corners[i]->x, corners[i]->y, corners[i]->z)));
             index[i] = std::uint32_t(model.vertices.count());
-            model.vertices.add(v);
-            current->vertices.add(v);
+            model.vertices.add(vertices.back());
+            current->vertices.add(vertices.back());
         }
-        Qu::Face* f = new Qu::Face(a.u, a.v, b.u, b.v, c.u, c.v, index[0], index[1], index[2]);
-        f->texture = texture;
-        faces.push_back(f);
-        model.faces.add(f);
-        current->faces.add(f);
-        return f;
+        faces.push_back(new Qu::Face(a.u, a.v, b.u, b.v, c.u, c.v, index[0], index[1], index[2]));
+        faces.back()->texture = texture;
+        model.faces.add(faces.back());
+        current->faces.add(faces.back());
+        return faces.back();
     }
     // An axis-aligned square facing the camera (normal toward -z, the
     // viewer) or away from it, centred on (x, y, z) with edge `e`.

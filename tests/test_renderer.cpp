@@ -1,12 +1,22 @@
 // World renderers: the eye transform, texture coordinates, culling and
-// double-sided lighting, the transparent pass's blend modes, lights and their
-// flare sprites. Pixels are checked against colours and places worked out
-// here, not read from the renderer.
+// double-sided lighting, the transparent pass's order and blend modes, lights
+// and their flare sprites, and the faces left out as outside the view.
+// Pixels are checked against colours and places worked out here.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
 #include "render/renderer.h"
+#include "render/view_volume.h"
+#include "render/world_access.h"
 #include "render_support.h"
 #include "support/gl_context.h"
 
@@ -14,6 +24,7 @@ namespace {
 
 using rendertest::brightness;
 using rendertest::channel;
+using rendertest::Corner;
 using rendertest::TestTexture;
 using rendertest::TestWorld;
 using testsupport::Rgba;
@@ -244,6 +255,250 @@ TEST_F(WorldDraw, LightStateCarriesTheEyePositionIntoTheNextFrame) {
     EXPECT_FLOAT_EQ(diffuse[3], 0.5f);
     EXPECT_FLOAT_EQ(ambient[2], 0.1f);
     EXPECT_FLOAT_EQ(ambient[3], 0.5f);
+}
+
+// The transparent pass's order: which faces it collects and at what depth,
+// and, face for face, the order of the quicksort as described (srand(lo * hi)
+// and one rand() per range, Hoare partition) with ties, after the camera
+// moves and sorted again and again, so that remembered pivot draws must give
+// the very order (and generator state) the plain sort gives. Faces of equal
+// depth are where another order would show, in the blending of overlaps.
+
+TEST(TransparentSort, CollectsEveryTransparentFaceWithItsMeanEyeDepthAndReusesStorage) {
+    TestWorld world;
+    world.object(Qu::kindTransparent);
+    for (int i = 0; i < 300; ++i) world.triangle({0, 0, 1.0 + i}, {1, 0, 1.5 + i}, {0, 1, 2.5 + i});
+    for (std::int32_t kind : {Qu::kindMesh, Qu::kindDoubleSided}) {   // not transparent: never sorted in
+        world.object(kind);
+        world.triangle({0, 0, 1}, {1, 0, 1}, {0, 1, 1});
+    }
+    world.object(Qu::kindTransparent);
+    Qu::Face* bad = world.triangle({0, 0, 6}, {1, 0, 6}, {0, 1, 6});
+    world.finish();
+    bad->vertexIndex[2] = 99999;   // names a vertex that does not exist: left out
+
+    Renderer renderer;
+    renderer.sortTransparentFaces(&world.model);
+    ASSERT_EQ(renderer.transparentFaces.size(), 300);
+    std::set<void*> distinct;
+    for (int i = 0; i < 300; ++i) {
+        Qu::Face* f = static_cast<Qu::Face*>(renderer.transparentFaces.at(i));
+        distinct.insert(f);
+        double sum = 0;
+        for (int c = 0; c < 3; ++c) sum += world.model.vertices.at(int(f->vertexIndex[c]))->eyePosition.z;
+        EXPECT_NEAR(f->depth, sum / 3, 1e-9);
+        EXPECT_NEAR(f->depth, 300.0 - i + 2.0 / 3.0, 1e-9);   // far to near
+    }
+    EXPECT_EQ(distinct.size(), 300u);
+    const int slots = renderer.transparentFaces.slots();
+    renderer.sortTransparentFaces(&world.model);
+    EXPECT_EQ(renderer.transparentFaces.slots(), slots);
+
+    Qu::Model noCamera;
+    renderer.sortTransparentFaces(&noCamera);
+    EXPECT_EQ(renderer.transparentFaces.size(), 0);
+}
+
+void referenceSort(std::vector<Qu::Face*>& faces, int lo, int hi) {
+    while (lo < hi) {
+        std::srand(unsigned(lo) * unsigned(hi));
+        const int pick = lo + std::rand() % (hi - lo + 1);
+        std::swap(faces[std::size_t(lo)], faces[std::size_t(pick)]);
+        const double pivot = faces[std::size_t(lo)]->depth;
+        int i = lo - 1, j = hi + 1;
+        for (;;) {
+            do --j; while (faces[std::size_t(j)]->depth < pivot);
+            do ++i; while (faces[std::size_t(i)]->depth > pivot);
+            if (i >= j) break;
+            std::swap(faces[std::size_t(i)], faces[std::size_t(j)]);
+        }
+        if (j - lo < hi - j) {
+            referenceSort(faces, lo, j);
+            lo = j + 1;
+        } else {
+            referenceSort(faces, j + 1, hi);
+            hi = j;
+        }
+    }
+}
+
+// Sorts with the renderer, then sorts the faces as collected (with the
+// depths the renderer gave them) the plain way: same order, and the same
+// next value of the generator after each.
+void expectPlainSortOrder(Renderer& renderer, TestWorld& world, const std::vector<Qu::Face*>& collected) {
+    renderer.sortTransparentFaces(&world.model);
+    const int nextAfterRenderer = std::rand();
+    std::vector<Qu::Face*> reference = collected;
+    if (reference.size() >= 2) referenceSort(reference, 0, int(reference.size()) - 1);
+    EXPECT_EQ(nextAfterRenderer, std::rand());
+    ASSERT_EQ(std::size_t(renderer.transparentFaces.size()), reference.size());
+    for (std::size_t i = 0; i < reference.size(); ++i)
+        ASSERT_EQ(renderer.transparentFaces.at(int(i)), reference[i]) << "first difference at " << i;
+}
+
+// Stacks of equal-depth faces among scattered ones, in two objects, sorted
+// frame after frame, and arrays of every length with all depths equal.
+TEST(TransparentSortOrder, TiesAfterCameraMovesAndShortArraysComeOutAsThePlainSortLeavesThem) {
+    TestWorld world;
+    std::vector<Qu::Face*> collected;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> depth(5.0, 400.0);
+    world.object(Qu::kindTransparent);
+    for (int i = 0; i < 500; ++i) {
+        const double z = depth(random);
+        collected.push_back(world.triangle({0, 0, z}, {1, 0, z + 0.25}, {0, 1, z - 0.25}));
+    }
+    world.object(Qu::kindTransparent);
+    for (int s = 0; s < 40; ++s) {
+        const double z = depth(random);
+        for (int k = 0; k < 10; ++k) collected.push_back(world.triangle({0, 0, z}, {2, 0, z}, {0, 2, z}));
+    }
+    world.finish();
+    Renderer renderer;
+    for (int frame = 0; frame < 6; ++frame) {
+        SCOPED_TRACE(::testing::Message() << "frame " << frame);
+        // Every other frame the eye moves: some ranges repeat, some are new.
+        if (frame % 2 == 1) world.camera->setEye(Qu::Vector(0.3 * frame, -0.2 * frame, 0.5 * frame));
+        expectPlainSortOrder(renderer, world, collected);
+    }
+    for (int n : {2, 3, 5, 17, 64}) {
+        SCOPED_TRACE(::testing::Message() << n << " faces");
+        TestWorld equal;
+        equal.object(Qu::kindTransparent);
+        std::vector<Qu::Face*> faces;
+        for (int k = 0; k < n; ++k) faces.push_back(equal.triangle({0, 0, 9}, {1, 0, 9}, {0, 1, 9}));
+        equal.finish();
+        expectPlainSortOrder(renderer, equal, faces);
+        expectPlainSortOrder(renderer, equal, faces);
+    }
+}
+
+// Faces the world passes leave out because they cannot reach the screen:
+// every face called outside must light no pixel when GL draws it, plainly
+// off-screen faces must still be caught, and a pass must leave GL as drawing
+// every face would have.
+
+constexpr int width = 256, height = 192;
+
+int litPixels(const testsupport::GlContext& gl) { return rendertest::litPixels(gl, 1).count; }
+
+class ViewVolume : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(gl.ok());
+        rendertest::windowState(width, height);
+        render::loadViewFlip();
+    }
+    // Whether the volume leaves out the face with these eye-space corners.
+    bool outside(const Qu::Vector& p, const Qu::Vector& q, const Qu::Vector& r) {
+        const Qu::Vertex a(p), b(q), c(r);
+        const Qu::Vertex* corners[3] = {&a, &b, &c};
+        const std::uint32_t index[3] = {0, 1, 2};
+        volume.capture(3);
+        return volume.outside(index, corners);
+    }
+    testsupport::GlContext gl{width, height};
+    render::ViewVolume volume;
+};
+
+// Triangles of every size scattered around and beyond the view volume:
+// behind the eye, beyond the far plane, up to three times wider than the
+// view, some straddling its edges. GL draws each; none left out may light a
+// pixel, and both kinds must occur often.
+TEST_F(ViewVolume, NoFaceItLeavesOutWouldLightAPixel) {
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int leftOut = 0, drawnAndSeen = 0;
+    for (int n = 0; n < 400; ++n) {
+        const double z = std::uniform_int_distribution<int>(0, 3)(random) == 0
+                             ? unit(random) * 20.0
+                             : std::uniform_real_distribution<double>(-30.0, 4600.0)(random);
+        const double reach = std::max(z + 1.0, 1.0) * 1.5;   // wider than the 85-degree view
+        const Qu::Vector centre(unit(random) * reach * 2.0, unit(random) * reach, z);
+        const double size = std::pow(10.0, std::uniform_real_distribution<double>(-1.0, 3.0)(random));
+        Qu::Vector corners[3];
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBegin(GL_TRIANGLES);
+        for (Qu::Vector& c : corners) {
+            c = Qu::Vector(centre.x + unit(random) * size, centre.y + unit(random) * size,
+                           centre.z + unit(random) * size);
+            render::vertexOf(c);
+        }
+        glEnd();
+        const int lit = litPixels(gl);
+        if (outside(corners[0], corners[1], corners[2])) {
+            ++leftOut;
+            EXPECT_EQ(lit, 0) << "triangle " << n << " was left out but lights " << lit << " pixels";
+        } else if (lit > 0) {
+            ++drawnAndSeen;
+        }
+    }
+    EXPECT_GT(leftOut, 80);
+    EXPECT_GT(drawnAndSeen, 80);
+}
+
+TEST_F(ViewVolume, LeavesOutWhatIsBehindTheEyeOrBeyondTheFarPlaneAndKeepsWhatIsAhead) {
+    auto small = [&](double x, double y, double z, double size) {
+        return outside(Qu::Vector(x - size, y, z), Qu::Vector(x + size, y, z), Qu::Vector(x, y + size, z));
+    };
+    EXPECT_TRUE(small(0, 0, -50, 10));      // behind the eye
+    EXPECT_TRUE(small(0, 0, -0.5, 0.1));    // between the GL eye and the near plane only
+    EXPECT_TRUE(small(0, 0, 5000, 10));     // beyond the far plane (4200)
+    EXPECT_TRUE(small(500, 0, 100, 10));    // far off to one side
+    EXPECT_FALSE(small(0, 0, 100, 10));     // straight ahead
+    EXPECT_FALSE(small(0, 0, 100, 5000));   // reaching across the whole view
+    // From behind the eye into the view, and from beyond one side to beyond
+    // the other: every corner is outside, but not outside the same plane.
+    EXPECT_FALSE(outside(Qu::Vector(0, 0, -50), Qu::Vector(10, 0, 100), Qu::Vector(0, 10, 100)));
+    EXPECT_FALSE(outside(Qu::Vector(-500, 0, 100), Qu::Vector(500, 0, 100), Qu::Vector(0, 5, 100)));
+}
+
+// After a pass whose last face is off-screen, the bound texture and the
+// current normal and texture coordinates are those that drawing that face
+// would have left, and after a pass whose last face is drawn, that face's:
+// the next thing drawn may rely on them.
+TEST_F(ViewVolume, APassLeavesTheStateOfItsLastFaceWhetherDrawnOrLeftOut) {
+    for (const std::int32_t kind : {Qu::kindMesh, Qu::kindDoubleSided, Qu::kindTransparent}) {
+        for (const bool hiddenLast : {true, false}) {
+            if (kind == Qu::kindTransparent && !hiddenLast) continue;   // the nearest is drawn last
+            SCOPED_TRACE(::testing::Message() << "kind " << kind << (hiddenLast ? ", hidden last" : ""));
+            rendertest::windowState(width, height);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            TestTexture seen(1, 1, TestTexture::solid(1, 200, 0, 0));
+            TestTexture hidden(1, 1, TestTexture::solid(1, 0, 200, 0));
+            TestWorld world;
+            Qu::Object* object = world.object(kind);
+            // Behind the eye, in the plane x = 5.
+            auto hiddenFace = [&] {
+                world.triangle(Corner{5, 0, -30, 0.1f, 0.2f}, Corner{5, 1, -30, 0.3f, 0.4f},
+                               Corner{5, 0, -31, 0.625f, 0.75f}, &hidden.key);
+            };
+            if (!hiddenLast) hiddenFace();
+            world.square(0, 0, 20, 4, true, &seen.key, 0.25f, 0.5f);
+            if (hiddenLast) hiddenFace();
+            world.finish();
+            object->setColorBlend(1, 1, 1, 1, 2);
+            Renderer renderer;
+            renderer.drawWorld(&world.model);
+            EXPECT_GT(litPixels(gl), 0);   // the square ahead was drawn
+
+            GLint bound = 0;
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+            EXPECT_EQ(GLuint(bound), (hiddenLast ? hidden : seen).image.glMipmap);
+            float texture[4] = {}, normal[4] = {};
+            glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texture);
+            EXPECT_FLOAT_EQ(texture[0], hiddenLast ? -0.625f : -0.25f);
+            EXPECT_FLOAT_EQ(texture[1], hiddenLast ? -0.75f : -0.5f);
+            // Only the hidden face leaves a normal along x.
+            glGetFloatv(GL_CURRENT_NORMAL, normal);
+            if (kind != Qu::kindTransparent) {
+                EXPECT_NEAR(std::fabs(normal[0]), hiddenLast ? 1.0f : 0.0f, 1e-5f);
+            }
+        }
+    }
 }
 
 }  // namespace
