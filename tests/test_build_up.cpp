@@ -99,7 +99,8 @@ TEST_F(BuildUp, FaceCountShowsFacesWhoseIndexIsBelowN) {
     const struct {
         float n;
         std::vector<int> faces;
-    } cases[] = {{0.0f, {}}, {-2.0f, {}}, {0.2f, {1}}, {1.5f, {1, 2}}, {3.0f, {1, 2, 3}}, {100.0f, {1, 2, 3, 4, 5}}};
+    } cases[] = {{0.0f, {}},        {-2.0f, {}},          {0.2f, {1}},
+                 {1.5f, {1, 2}},    {3.0f, {1, 2, 3}},    {100.0f, {1, 2, 3, 4, 5}}};
     for (const auto& c : cases) {
         clear();
         renderer.drawWireBuild(&world.model, nullptr, c.n);

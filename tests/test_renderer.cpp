@@ -88,7 +88,10 @@ TEST_F(WorldDraw, TextureCoordinatesAreNegatedWhenDrawn) {
     // Texel (column c, row r) = (10 + 60c, 10 + 60r, 200).
     std::vector<std::uint8_t> pixels;
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) pixels.insert(pixels.end(), {std::uint8_t(10 + 60 * c), std::uint8_t(10 + 60 * r), 200, 255});
+        for (int c = 0; c < 4; ++c) {
+            const std::uint8_t texel[4] = {std::uint8_t(10 + 60 * c), std::uint8_t(10 + 60 * r), 200, 255};
+            pixels.insert(pixels.end(), texel, texel + 4);
+        }
     TestTexture texture(4, 4, pixels);
     TestWorld world;
     Qu::Object* o = world.object(Qu::kindTransparent);

@@ -34,7 +34,10 @@ TEST_F(ScreenQuad, FullViewRectangleShowsTheFirstRowAtTheBottomMirroredOrScrolle
         renderer.drawScrollQuad(&texture.texture, x1, y1, x2, y2, u, v, 1.0f);   // over black: c·c + 0 = c
         std::vector<Rgba> seen;
         for (const int y : {0, 767})
-            for (const int x : {0, 1023}) seen.push_back(Rgba{gl.pixel(x, y).r, gl.pixel(x, y).g, gl.pixel(x, y).b, 0});
+            for (const int x : {0, 1023}) {
+                const Rgba p = gl.pixel(x, y);
+                seen.push_back(Rgba{p.r, p.g, p.b, 0});
+            }
         return seen;
     };
     const Rgba red{255, 0, 0, 0}, green{0, 255, 0, 0}, blue{0, 0, 255, 0}, white{255, 255, 255, 0};
@@ -102,8 +105,10 @@ void expectBlends(Renderer& renderer, const testsupport::GlContext& gl) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (row.op == quad) renderer.drawQuad(&texture.texture, -1165, -880, 1165, 880, a);
         if (row.op == scroll) renderer.drawScrollQuad(&texture.texture, -1165, -880, 1165, 880, 0, 0, a);
-        if (row.op == blend5) renderer.drawScrollQuad(&texture.texture, 2000, 2000, 2100, 2100, 0, 0, 1);   // off screen
-        if (row.op >= blend0) renderer.drawBlendQuad(&texture.texture, -1165, -880, 1165, 880, a, row.op == blend0 ? 0 : row.op == blend1 ? 1 : 5);
+        // Mode 5 follows an additive scroll quad drawn off the view.
+        if (row.op == blend5) renderer.drawScrollQuad(&texture.texture, 2000, 2000, 2100, 2100, 0, 0, 1);
+        const int mode = row.op == blend0 ? 0 : row.op == blend1 ? 1 : 5;
+        if (row.op >= blend0) renderer.drawBlendQuad(&texture.texture, -1165, -880, 1165, 880, a, mode);
         EXPECT_NEAR(gl.pixel(gl.width() / 2, gl.height() / 2).r, channel(row.expected), 2)
             << row.op << " " << row.screen << " " << row.alpha;
     }
@@ -124,12 +129,12 @@ TEST_F(ScreenQuad, BlendFactorsOfEachOperation) {
 TEST_F(ScreenQuad, BlendFactorsAreTheSameInAFrameThatStoresAlpha) {
     testsupport::GlContext frame(64, 48, true);
     ASSERT_TRUE(frame.ok());
-    const auto gen = reinterpret_cast<PFNGLGENRENDERBUFFERSEXTPROC>(eglGetProcAddress("glGenRenderbuffersEXT"));
-    const auto bind = reinterpret_cast<PFNGLBINDRENDERBUFFEREXTPROC>(eglGetProcAddress("glBindRenderbufferEXT"));
-    const auto storage =
-        reinterpret_cast<PFNGLRENDERBUFFERSTORAGEEXTPROC>(eglGetProcAddress("glRenderbufferStorageEXT"));
+    auto proc = [](const char* name) { return eglGetProcAddress(name); };
+    const auto gen = reinterpret_cast<PFNGLGENRENDERBUFFERSEXTPROC>(proc("glGenRenderbuffersEXT"));
+    const auto bind = reinterpret_cast<PFNGLBINDRENDERBUFFEREXTPROC>(proc("glBindRenderbufferEXT"));
+    const auto storage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEEXTPROC>(proc("glRenderbufferStorageEXT"));
     const auto attach =
-        reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC>(eglGetProcAddress("glFramebufferRenderbufferEXT"));
+        reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC>(proc("glFramebufferRenderbufferEXT"));
     ASSERT_TRUE(gen && bind && storage && attach);
     GLuint colour = 0;
     gen(1, &colour);
