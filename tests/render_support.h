@@ -98,11 +98,8 @@ public:
                 const std::vector<std::uint8_t>& linearPixels = {}) {
         image.width = width;
         image.height = height;
-        image.bpp = 32;
-        image.glFormat = GL_RGBA;
         image.glMipmap = upload(width, height, rgba);
         image.glLinear = linearPixels.empty() ? image.glMipmap : upload(width, height, linearPixels);
-        image.glNearest = image.glMipmap;
         texture.name = "test";
         texture.imageData = &image;
         key.key = "test";
@@ -114,11 +111,8 @@ public:
     }
     TestTexture(const TestTexture&) = delete;
 
-    static std::vector<std::uint8_t> solid(int count, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        std::vector<std::uint8_t> pixels;
-        for (int i = 0; i < count; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-        return pixels;
-    }
+    // One opaque texel.
+    static std::vector<std::uint8_t> solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {r, g, b, 255}; }
 
     Qu::Image image;
     Qu::Texture texture;

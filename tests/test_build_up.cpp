@@ -65,7 +65,7 @@ std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY) {
 // A texture library holding "light3" in one grey level (the library owns
 // and frees only the key).
 struct GlowLibrary {
-    explicit GlowLibrary(std::uint8_t level) : glow(1, 1, TestTexture::solid(1, level, level, level)) {
+    explicit GlowLibrary(std::uint8_t level) : glow(1, 1, TestTexture::solid(level, level, level)) {
         Qu::TextureKey* key = new Qu::TextureKey(glow.key);
         key->key = "light3";
         library.keys.add(key);
@@ -225,7 +225,7 @@ TEST_F(BuildUp, LargeVariantSpritesAreNeverHiddenByNearerGeometry) {
 }
 
 TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
-    TestTexture texture(1, 1, TestTexture::solid(1, 40, 255, 40), TestTexture::solid(1, 255, 40, 40));
+    TestTexture texture(1, 1, TestTexture::solid(40, 255, 40), TestTexture::solid(255, 40, 40));
     TestWorld world;
     // Facing away: the reversed normals face the light at the eye.
     row(world, Qu::kindSolidBuild, -150, true, &texture.key);

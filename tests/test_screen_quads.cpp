@@ -56,7 +56,7 @@ TEST_F(ScreenQuad, FullViewRectangleShowsTheFirstRowAtTheBottomMirroredOrScrolle
 }
 
 TEST_F(ScreenQuad, CoordinatesRunRightAndUpOnThePlane) {
-    TestTexture white(1, 1, TestTexture::solid(1, 255, 255, 255));
+    TestTexture white(1, 1, TestTexture::solid(255, 255, 255));
     renderer.drawQuad(&white.texture, 0, 0, 200, 100, 1.0f);
     // 951 units ahead: x pixels = 512 + x / 1161.9 · 512, y likewise.
     const double right = 512 + 200 / (951 * std::tan(42.5 * M_PI / 180) * 4.0 / 3.0) * 512;
@@ -99,7 +99,7 @@ void expectBlends(Renderer& renderer, const testsupport::GlContext& gl) {
     };
     for (const auto& row : rows) {
         const std::uint8_t texel = std::uint8_t(std::lround(row.texel * 255));
-        TestTexture texture(1, 1, TestTexture::solid(1, texel, texel, texel));
+        TestTexture texture(1, 1, TestTexture::solid(texel, texel, texel));
         const float a = float(row.alpha), g = float(row.screen);
         glClearColor(g, g, g, 0.5f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
