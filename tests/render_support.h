@@ -112,7 +112,9 @@ public:
     TestTexture(const TestTexture&) = delete;
 
     // One opaque texel.
-    static std::vector<std::uint8_t> solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {r, g, b, 255}; }
+    static std::vector<std::uint8_t> solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        return {r, g, b, 255};
+    }
 
     Qu::Image image;
     Qu::Texture texture;
