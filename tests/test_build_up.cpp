@@ -1,23 +1,21 @@
-// Build-up effect: how many faces the face count N shows, the glow sprites
-// at the head face and their size, the depth clears of the large variant,
-// and the lit surface pass.
+// Build-up effect: how many faces the face count N shows, where the lines lie
+// in depth, the glow sprites at the head face and their size, the depth
+// clears of the large variant, and the lit surface pass.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "render/renderer.h"
 #include "render_support.h"
 #include "support/gl_context.h"
-#include "support/paths.h"
 
 namespace {
 
 using rendertest::Corner;
+using rendertest::project;
 using rendertest::TestTexture;
 using rendertest::TestWorld;
 using testsupport::Rgba;
@@ -27,27 +25,23 @@ const int faceCount = 5;
 
 double faceX(int i) { return -300.0 + 150.0 * i; }
 
-// A row of triangles at eye depth 1000 with corners 100 apart, face i centred on faceX(i),
-// all in one object of the kind; `rowY` moves the row up or down.
-Qu::Object* row(TestWorld& world, std::int32_t kind, double rowY, bool facingAway = false,
-                Qu::TextureKey* texture = nullptr) {
-    Qu::Object* o = world.object(kind);
+// A row of triangles at eye depth 1000 with corners 100 apart, face i centred
+// on faceX(i), all in one object of the kind; `rowY` moves the row up or down.
+void row(TestWorld& world, std::int32_t kind, double rowY, bool facingAway = false,
+         Qu::TextureKey* texture = nullptr) {
+    world.object(kind);
     for (int i = 0; i < faceCount; ++i) {
-        const double x = faceX(i);
-        Corner a{x - 50, rowY - 50, depth}, b{x + 50, rowY - 50, depth}, c{x, rowY + 50, depth};
-        if (facingAway)
-            world.triangle(a, b, c, texture);
-        else
-            world.triangle(a, c, b, texture);
+        const Corner a{faceX(i) - 50, rowY - 50, depth}, b{faceX(i) + 50, rowY - 50, depth};
+        const Corner c{faceX(i), rowY + 50, depth};
+        world.triangle(a, facingAway ? b : c, facingAway ? c : b, texture);
     }
-    return o;
 }
 
 // Lit pixels of the frame inside the screen box around face i of a row.
 int pixelsAt(const std::vector<std::uint8_t>& frame, int i, double rowY,
              bool (*test)(const std::uint8_t*)) {
-    const rendertest::ScreenPoint low = rendertest::project(faceX(i) + 70, rowY + 70, depth);
-    const rendertest::ScreenPoint high = rendertest::project(faceX(i) - 70, rowY - 70, depth);
+    const rendertest::ScreenPoint low = project(faceX(i) + 70, rowY + 70, depth);
+    const rendertest::ScreenPoint high = project(faceX(i) - 70, rowY - 70, depth);
     int count = 0;
     for (int y = int(low.y); y <= int(high.y); ++y)
         for (int x = int(low.x); x <= int(high.x); ++x) {
@@ -58,7 +52,6 @@ int pixelsAt(const std::vector<std::uint8_t>& frame, int i, double rowY,
 }
 
 bool anyLight(const std::uint8_t* p) { return std::max({p[0], p[1], p[2]}) > 30; }
-bool glow(const std::uint8_t* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
 bool reddish(const std::uint8_t* p) { return p[0] > 100 && p[0] > 3 * p[1]; }
 
 std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY) {
@@ -69,34 +62,32 @@ std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY) {
     return shown;
 }
 
-// A texture library holding "light3" from a TGA file of one grey level.
-class GlowLibrary {
-public:
-    explicit GlowLibrary(std::uint8_t level) {
-        path = testsupport::makeTempDir() + "/glow.tga";
-        std::uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0};
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file) return;
-        std::fwrite(header, 1, sizeof header, file);
-        const std::vector<std::uint8_t> pixels(4 * 4 * 3, level);
-        std::fwrite(pixels.data(), 1, pixels.size(), file);
-        std::fclose(file);
-        library.load("light3", path.c_str(), "glow", 0);
+// A texture library holding "light3" in one grey level (the library owns
+// and frees only the key).
+struct GlowLibrary {
+    explicit GlowLibrary(std::uint8_t level) : glow(1, 1, TestTexture::solid(level, level, level)) {
+        Qu::TextureKey* key = new Qu::TextureKey(glow.key);
+        key->key = "light3";
+        library.keys.add(key);
     }
-    ~GlowLibrary() { std::remove(path.c_str()); }
+    TestTexture glow;
     Qu::TextureLibrary library;
-    std::string path;
 };
+
+using Pass = void (Renderer::*)(Qu::Model*, Qu::TextureLibrary*, float);
 
 class BuildUp : public testsupport::GlTest {
 protected:
     void SetUp() override {
         rendertest::windowState();
-        // The world renderer that runs before the build passes leaves
-        // culling off.
-        glDisable(GL_CULL_FACE);
+        glDisable(GL_CULL_FACE);   // as the world renderer before the build passes leaves it
     }
-    void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+    // Depth cleared to 0: a pass that did not clear it itself would draw nothing.
+    void clear() {
+        glClearDepth(0.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+    }
     Renderer renderer;
 };
 
@@ -105,13 +96,12 @@ TEST_F(BuildUp, FaceCountShowsFacesWhoseIndexIsBelowN) {
     row(world, Qu::kindWireBuild, -150);
     row(world, Qu::kindSolidBuild, 150);
     world.finish();
-    struct Case {
+    const struct {
         float n;
         std::vector<int> faces;
-    };
-    const std::vector<Case> cases = {
-        {0.0f, {}}, {-2.0f, {}}, {0.2f, {1}}, {1.5f, {1, 2}}, {3.0f, {1, 2, 3}}, {100.0f, {1, 2, 3, 4, 5}}};
-    for (const Case& c : cases) {
+    } cases[] = {{0.0f, {}},        {-2.0f, {}},          {0.2f, {1}},
+                 {1.5f, {1, 2}},    {3.0f, {1, 2, 3}},    {100.0f, {1, 2, 3, 4, 5}}};
+    for (const auto& c : cases) {
         clear();
         renderer.drawWireBuild(&world.model, nullptr, c.n);
         // Both objects of the kinds drawn build in step.
@@ -128,77 +118,87 @@ TEST_F(BuildUp, FaceCountShowsFacesWhoseIndexIsBelowN) {
     EXPECT_EQ(facesShown(gl, 150), (std::vector<int>{1, 2, 3}));
 
     // Lines are opaque, unlit and untextured in (0.6, 0.6, 0.8).
-    const std::vector<std::uint8_t> frame = gl.frame();
     auto lineColour = [](const std::uint8_t* p) { return p[0] == 153 && p[1] == 153 && p[2] == 204; };
-    EXPECT_GT(pixelsAt(frame, 0, 150, lineColour), 20);
+    EXPECT_GT(pixelsAt(gl.frame(), 0, 150, lineColour), 20);
 }
 
-TEST_F(BuildUp, DepthIsClearedEvenWhenNothingIsDrawn) {
+// Each line lies `lift` farther than its face, and its first corner a rises
+// by `step` each of the three times it is given: segment c-a' ends deeper
+// than a-b. Near the eye the depth buffer shows both.
+TEST_F(BuildUp, LinesLieLiftedBehindTheirFaceAndTheirFirstCornerRises) {
     TestWorld world;
-    row(world, Qu::kindSolidBuild, 0);
+    world.object(Qu::kindWireBuild);
+    const double e = 0.5;
+    world.triangle({0.3, -0.3, e}, {-0.3, -0.3, e}, {0.3, 0.3, e});   // a, b, c
     world.finish();
-    for (int variant = 0; variant < 4; ++variant) {
-        glClearDepth(0.0);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        glClearDepth(1.0);
-        if (variant == 0) renderer.drawWireBuild(&world.model, nullptr, 0.0f);
-        if (variant == 1) renderer.drawWireBuildLarge(&world.model, nullptr, 0.0f);
-        if (variant == 2) renderer.drawWireBuildFine(&world.model, nullptr, -1.0f);
-        if (variant == 3) renderer.drawSolidBuild(&world.model, nullptr, 0.0f);
-        float value = 0;
-        glReadPixels(512, 384, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
-        EXPECT_FLOAT_EQ(value, 1.0f) << "variant " << variant;
+    // Window depth of GL distance d under the projection (near 1, far 4200).
+    auto window = [](double d) { return 0.5 * ((4201.0 - 2.0 * 4200.0 / d) / 4199.0) + 0.5; };
+    // Nearest depth among the line pixels within 3 pixels of p.
+    auto lineDepth = [&](rendertest::ScreenPoint p) {
+        float nearest = 2;
+        for (int y = int(p.y) - 3; y <= int(p.y) + 3; ++y)
+            for (int x = int(p.x) - 3; x <= int(p.x) + 3; ++x) {
+                float d = 2;
+                glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &d);
+                if (rendertest::brightness(gl.pixel(x, y)) > 0) nearest = std::min(nearest, d);
+            }
+        return double(nearest);
+    };
+    const struct {
+        Pass pass;
+        double lift, step;
+    } variants[] = {{&Renderer::drawWireBuild, 1.0, 0.01}, {&Renderer::drawWireBuildFine, 0.01, 0.001}};
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(::testing::Message() << "lift " << variant.lift);
+        clear();
+        (renderer.*variant.pass)(&world.model, nullptr, 0.5f);
+        const double z = e + variant.lift, d = z + 1.0;
+        const double ab = lineDepth(project(0, -0.3, z)), ca = lineDepth(project(0.3, -0.18, z));
+        const double rise = window(d + variant.step) - window(d);
+        EXPECT_NEAR(ab, window(d), 4e-5);
+        EXPECT_GT(ca - ab, 0.5 * rise);   // 80% of the way from c to a'
+        EXPECT_LT(ca - ab, rise + 4e-5);
     }
 }
 
 TEST_F(BuildUp, HeadFaceGlowsWithSpritesThatSwellOverOneFace) {
     GlowLibrary glowTexture(255);
-    ASSERT_NE(glowTexture.library.find("light3"), nullptr);
     TestWorld world;
     row(world, Qu::kindWireBuild, 0);
     world.finish();
-
-    // Side |K·(trunc(N) - N)| eye units at depth ~1001, in pixels.
+    // Side |K·(trunc(N) - N)| eye units at depth ~1001, in pixels; K is 100,
+    // and 580 in the large variant.
     auto side = [](double units) { return units / (depth + 2) * 384 / std::tan(42.5 * M_PI / 180); };
-    struct Case {
+    const struct {
+        Pass pass;
         float n;
-        int headFace;       // 0: no glow
+        int headFace;   // 0: no glow
         double units;
-    };
-    for (const Case& c : {Case{1.5f, 1, 50}, Case{1.75f, 1, 75}, Case{3.4f, 3, 40}, Case{3.0f, 0, 0},
-                          Case{100.5f, 0, 0}}) {
+    } cases[] = {{&Renderer::drawWireBuild, 1.5f, 1, 50},  {&Renderer::drawWireBuild, 1.75f, 1, 75},
+                 {&Renderer::drawWireBuild, 3.4f, 3, 40},  {&Renderer::drawWireBuild, 3.0f, 0, 0},
+                 {&Renderer::drawWireBuild, 100.5f, 0, 0}, {&Renderer::drawWireBuildLarge, 2.1f, 2, 58}};
+    for (const auto& c : cases) {
         clear();
-        renderer.drawWireBuild(&world.model, &glowTexture.library, c.n);
-        // Three squares, one per corner, centred on the head face.
-        const std::vector<std::uint8_t> frame = gl.frame();
-        int white = 0;
-        double sumX = 0;
-        for (int y = 0; y < 768; ++y)
-            for (int x = 0; x < 1024; ++x)
-                if (glow(&frame[(std::size_t(767 - y) * 1024 + x) * 4])) {
-                    ++white;
-                    sumX += x + 0.5;
-                }
+        (renderer.*c.pass)(&world.model, &glowTexture.library, c.n);
+        // Three white squares, one per corner, centred on the head face.
+        const rendertest::Lit white = rendertest::litPixels(gl, 255);
         if (c.headFace == 0) {
-            EXPECT_EQ(white, 0) << "N = " << c.n;
+            EXPECT_EQ(white.count, 0) << "N = " << c.n;
             continue;
         }
         const double expected = 3 * side(c.units) * side(c.units);
-        EXPECT_NEAR(white, expected, expected * 0.1) << "N = " << c.n;
-        EXPECT_NEAR(sumX / std::max(white, 1), rendertest::project(faceX(c.headFace - 1), 0, depth).x, 2.0)
-            << "N = " << c.n;
+        EXPECT_NEAR(white.count, expected, expected * 0.1) << "N = " << c.n;
+        EXPECT_NEAR(white.x, project(faceX(c.headFace - 1), 0, depth).x, 2.0) << "N = " << c.n;
     }
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
 
-    // Without "light3" the wireframe is drawn without sprites.
-    Qu::TextureLibrary none;
+    Qu::TextureLibrary none;   // without "light3": lines only
     clear();
     renderer.drawWireBuild(&world.model, &none, 1.5f);
-    EXPECT_EQ(pixelsAt(gl.frame(), 0, 0, glow), 0);
-    EXPECT_EQ(facesShown(gl, 0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(rendertest::litPixels(gl, 255).count, 0);
 }
 
 // Corner a near, corner b farther and overlapping on screen: a's sprite is
@@ -210,11 +210,9 @@ Rgba overlapOfGlows(Renderer& renderer, testsupport::GlContext& gl, bool large) 
     world.triangle({0, 0, depth}, {20, 0, depth + 100}, {0, -300, depth});
     world.finish();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (large)
-        renderer.drawWireBuildLarge(&world.model, &glowTexture.library, 1.5f);
-    else
-        renderer.drawWireBuild(&world.model, &glowTexture.library, 1.5f);
-    const rendertest::ScreenPoint p = rendertest::project(10, 15, depth);
+    const Pass pass = large ? &Renderer::drawWireBuildLarge : &Renderer::drawWireBuild;
+    (renderer.*pass)(&world.model, &glowTexture.library, 1.5f);
+    const rendertest::ScreenPoint p = project(10, 15, depth);
     return gl.pixel(int(p.x), int(p.y));
 }
 
@@ -227,14 +225,13 @@ TEST_F(BuildUp, LargeVariantSpritesAreNeverHiddenByNearerGeometry) {
 }
 
 TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
-    TestTexture texture(1, 1, TestTexture::solid(1, 40, 255, 40), TestTexture::solid(1, 255, 40, 40));
+    TestTexture texture(1, 1, TestTexture::solid(40, 255, 40), TestTexture::solid(255, 40, 40));
     TestWorld world;
     // Facing away: the reversed normals face the light at the eye.
     row(world, Qu::kindSolidBuild, -150, true, &texture.key);
     row(world, Qu::kindWireBuild, 150, true, &texture.key);
     world.finish();
-    Qu::Light* light = world.light(GL_LIGHT0, 0, 0, 0);
-    light->setColors(1, 1, 1, 0, 0, 0);
+    world.light(GL_LIGHT0, 0, 0, 0);
     renderer.drawWorld(&world.model);   // sets the light the surface is lit by
     clear();
     renderer.drawSolidBuild(&world.model, nullptr, 3.0f);   // faces 1 to 3: index below N
@@ -245,17 +242,11 @@ TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
         EXPECT_EQ(pixelsAt(frame, i, 150, anyLight), 0) << "wire-only kind drawn as surface";
     }
     EXPECT_EQ(lit, (std::vector<int>{1, 2, 3}));
-    const rendertest::ScreenPoint centre = rendertest::project(faceX(0), -150, depth);
+    const rendertest::ScreenPoint centre = project(faceX(0), -150, depth);
     EXPECT_GT(gl.pixel(int(centre.x), int(centre.y)).r, 150);   // lit by the diffuse light
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 
-    // No camera: nothing drawn by any pass.
-    Qu::Model noCamera;
-    clear();
-    renderer.drawSolidBuild(&noCamera, nullptr, 5.0f);
-    renderer.drawWireBuild(&noCamera, nullptr, 5.0f);
-    EXPECT_TRUE(facesShown(gl, -150).empty());
 }
 
 }  // namespace
