@@ -36,27 +36,6 @@ TEST(List, CursorWalksInOrderAndSeeks) {
     EXPECT_EQ(list.next(), nullptr);
 }
 
-// Clearing keeps the storage; a batch announced with reserveMore does not
-// move it while the batch is pushed.
-TEST(PtrArray, ClearKeepsStorageAndABatchDoesNotMoveIt) {
-    Qu::PtrArray array;
-    int values[40];
-    for (int i = 0; i < 33; ++i) array.push(&values[i]);
-    EXPECT_EQ(array.slots(), 64);
-    EXPECT_EQ(array.at(32), &values[32]);
-    void** before = array.slot(0);
-    array.clear();
-    EXPECT_EQ(array.size(), 0);
-    array.push(&values[39]);
-    EXPECT_EQ(array.slot(0), before);
-    array.reserveMore(100);
-    void** start = array.slot(0);
-    for (int i = 0; i < 100; ++i) array.push(&values[i % 40]);
-    EXPECT_EQ(array.slot(0), start);
-    EXPECT_EQ(array.at(0), &values[39]);
-    EXPECT_EQ(array.at(100), &values[99 % 40]);
-}
-
 TEST(Matrix, RotationFollowsTheElementFormulas) {
     Qu::Matrix m;
     m.rotation(0, 0, 0);

@@ -74,21 +74,6 @@ TEST_F(ModelTest, CentreMovesGeometryOntoTheBoundingBoxCentre) {
     empty->computeNormals();   // nothing to do, must not fail
 }
 
-TEST_F(ModelTest, NormalsUseTheObjectsVertexBaseAndIgnoreFacesOutsideIt) {
-    mesh("first", {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}}, {{0, 1, 2}});
-    Object* object = mesh("second", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 0, 3}});
-    ASSERT_EQ(object->vertexBase, 3);
-    object->faces.add(new Face(0, 0, 0, 0, 0, 0, 3, 4, 40));   // past the object's vertices
-    model->faces.add(object->faces.last());
-    object->computeNormals();
-    expectVector(object->faces.at(0)->normal, 0, 0, -1);
-    expectVector(object->vertices.at(2)->normal, 0, 0, -1);
-    // A face naming a vertex twice has no area: zero normals, not NaN.
-    expectVector(object->faces.at(1)->normal, 0, 0, 0);
-    expectVector(object->vertices.at(3)->normal, 0, 0, 0);
-    expectVector(object->faces.at(2)->normal, 0, 0, 0);
-}
-
 // The normal of vertex i by a scan over all faces, as the normals are defined.
 Vector referenceVertexNormal(Object& object, std::int32_t i) {
     Vector sum(0, 0, 0);

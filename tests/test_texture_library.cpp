@@ -313,24 +313,6 @@ TEST_F(TextureLibraryTest, LoadedKeysCarryTheCallersTextsAndThreeTexturesOfTheFi
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
     EXPECT_EQ(levelOneWidth, 1);
 
-    // Drawn: texel (0, 0) is the first pixel of the file.
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, image->glNearest);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glBegin(GL_QUADS);
-    for (const auto& [s, t] : {std::pair(0, 0), std::pair(1, 0), std::pair(1, 1), std::pair(0, 1)}) {
-        glTexCoord2i(s, t);
-        glVertex2i(2 * s - 1, 2 * t - 1);
-    }
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-    using testsupport::Rgba;
-    EXPECT_EQ(gl.pixel(100, 100), (Rgba{255, 0, 0, 255}));
-    EXPECT_EQ(gl.pixel(900, 100), (Rgba{0, 255, 0, 255}));
-    EXPECT_EQ(gl.pixel(100, 700), (Rgba{0, 0, 255, 255}));
-    EXPECT_EQ(gl.pixel(900, 700), (Rgba{255, 255, 255, 255}));
-
     // A 32-bit file keeps its colour; the textures have no alpha (opaque).
     library.load("a", file("a.tga", tga(2, 1, 32, {1, 2, 3, 0x10, 4, 5, 6, 0x20})), "a", 0);
     image = library.find("a")->texture()->image();
