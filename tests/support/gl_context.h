@@ -1,18 +1,8 @@
 #pragma once
 // testsupport::GlContext: a current headless OpenGL compatibility context
 // (Mesa, EGL surfaceless) for one test, 1024 x 768 by default, with the
-// viewport on the whole frame and a 16-bit depth buffer.
-//
-//   TEST(Renderer, DrawsSomething) {
-//       testsupport::GlContext gl;          // fails the test if no context
-//       ...draw...
-//       testsupport::Rgba p = gl.pixel(512, 384);   // origin bottom-left
-//       testsupport::Rgba q = gl.pixelFromTop(10, 0); // row 0 = top row
-//   }
-//
-// Or derive a fixture from testsupport::GlTest and use `gl` inside the test.
-// Each pixel read calls glFinish and reads one pixel from the frame;
-// frame() reads all of it at once (top row first) for many checks.
+// viewport on the whole frame and a 16-bit depth buffer. A test fails when
+// none can be made. Or derive a fixture from GlTest and use its `gl`.
 #include <gtest/gtest.h>
 
 #include <cstdint>
