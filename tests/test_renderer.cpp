@@ -273,13 +273,10 @@ TEST(TransparentSort, CollectsEveryTransparentFaceWithItsMeanEyeDepthAndReusesSt
 // plainly off-screen faces must be caught, faces crossing the view kept, and
 // a pass must leave GL as drawing every face would have.
 
-constexpr int width = 256, height = 192;
-
-class ViewVolume : public ::testing::Test {
+class ViewVolume : public testsupport::GlTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(gl.ok());
-        rendertest::windowState(width, height);
+        rendertest::windowState();
         render::loadViewFlip();
     }
     // Whether the volume leaves out the face with these eye-space corners.
@@ -290,7 +287,6 @@ protected:
         volume.capture(3);
         return volume.outside(index, corners);
     }
-    testsupport::GlContext gl{width, height};
     render::ViewVolume volume;
 };
 
@@ -319,8 +315,7 @@ TEST_F(ViewVolume, APassLeavesTheStateOfItsLastFaceWhetherDrawnOrLeftOut) {
         for (const bool hiddenLast : {true, false}) {
             if (kind == Qu::kindTransparent && !hiddenLast) continue;   // the nearest is drawn last
             SCOPED_TRACE(::testing::Message() << "kind " << kind << (hiddenLast ? ", hidden last" : ""));
-            rendertest::windowState(width, height);
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            rendertest::windowState();
             TestTexture seen(1, 1, TestTexture::solid(200, 0, 0));
             TestTexture hidden(1, 1, TestTexture::solid(0, 200, 0));
             TestWorld world;
