@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "resources/camera.h"
@@ -60,10 +59,10 @@ inline int channel(double v) { return int(std::lround(std::min(1.0, std::max(0.0
 inline int brightness(const testsupport::Rgba& p) { return std::max({int(p.r), int(p.g), int(p.b)}); }
 
 // Pixels whose largest channel is at least `minimum`, in the columns
-// [fromX, toX]: how many, their centroid and bounding box (y up).
+// [fromX, toX]: how many, their mean x and bounding box (y up).
 struct Lit {
     int count = 0;
-    double x = 0, y = 0;
+    double x = 0;
     int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
 };
 inline Lit litPixels(const testsupport::GlContext& gl, int minimum = 40, int fromX = 0, int toX = -1) {
@@ -77,14 +76,12 @@ inline Lit litPixels(const testsupport::GlContext& gl, int minimum = 40, int fro
             const int y = gl.height() - 1 - row;
             ++lit.count;
             lit.x += x + 0.5;
-            lit.y += y + 0.5;
             lit.left = std::min(lit.left, x);
             lit.right = std::max(lit.right, x);
             lit.bottom = std::min(lit.bottom, y);
             lit.top = std::max(lit.top, y);
         }
     lit.x /= std::max(lit.count, 1);
-    lit.y /= std::max(lit.count, 1);
     return lit;
 }
 

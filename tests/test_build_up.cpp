@@ -18,12 +18,15 @@ using rendertest::Corner;
 using rendertest::project;
 using rendertest::TestTexture;
 using rendertest::TestWorld;
-using testsupport::Rgba;
 
 const double depth = 1000.0;
 const int faceCount = 5;
 
 double faceX(int i) { return -300.0 + 150.0 * i; }
+
+bool anyLight(const std::uint8_t* p) { return std::max({p[0], p[1], p[2]}) > 30; }
+bool reddish(const std::uint8_t* p) { return p[0] > 100 && p[0] > 3 * p[1]; }
+bool lineColour(const std::uint8_t* p) { return p[0] == 153 && p[1] == 153 && p[2] == 204; }
 
 // A row of triangles at eye depth 1000 with corners 100 apart, face i centred
 // on faceX(i), all in one object of the kind; `rowY` moves the row up or down.
@@ -37,28 +40,21 @@ void row(TestWorld& world, std::int32_t kind, double rowY, bool facingAway = fal
     }
 }
 
-// Lit pixels of the frame inside the screen box around face i of a row.
-int pixelsAt(const std::vector<std::uint8_t>& frame, int i, double rowY,
-             bool (*test)(const std::uint8_t*)) {
-    const rendertest::ScreenPoint low = project(faceX(i) + 70, rowY + 70, depth);
-    const rendertest::ScreenPoint high = project(faceX(i) - 70, rowY - 70, depth);
-    int count = 0;
-    for (int y = int(low.y); y <= int(high.y); ++y)
-        for (int x = int(low.x); x <= int(high.x); ++x) {
-            const std::uint8_t* p = &frame[(std::size_t(767 - y) * 1024 + x) * 4];
-            if (test(p)) ++count;
-        }
-    return count;
-}
-
-bool anyLight(const std::uint8_t* p) { return std::max({p[0], p[1], p[2]}) > 30; }
-bool reddish(const std::uint8_t* p) { return p[0] > 100 && p[0] > 3 * p[1]; }
-
-std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY) {
+// Faces of a row (1-based) with more than `minimum` pixels passing `test` in
+// the screen box around them.
+std::vector<int> facesShown(const testsupport::GlContext& gl, double rowY,
+                            bool (*test)(const std::uint8_t*) = anyLight, int minimum = 0) {
     const std::vector<std::uint8_t> frame = gl.frame();
     std::vector<int> shown;
-    for (int i = 0; i < faceCount; ++i)
-        if (pixelsAt(frame, i, rowY, anyLight) > 0) shown.push_back(i + 1);
+    for (int i = 0; i < faceCount; ++i) {
+        const rendertest::ScreenPoint low = project(faceX(i) + 70, rowY + 70, depth);
+        const rendertest::ScreenPoint high = project(faceX(i) - 70, rowY - 70, depth);
+        int count = 0;
+        for (int y = int(low.y); y <= int(high.y); ++y)
+            for (int x = int(low.x); x <= int(high.x); ++x)
+                count += test(&frame[(std::size_t(767 - y) * 1024 + x) * 4]);
+        if (count > minimum) shown.push_back(i + 1);
+    }
     return shown;
 }
 
@@ -113,13 +109,10 @@ TEST_F(BuildUp, FaceCountShowsFacesWhoseIndexIsBelowN) {
     renderer.drawWireBuildLarge(&world.model, nullptr, 2.5f);
     EXPECT_EQ(facesShown(gl, -150), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(facesShown(gl, 150).empty());
+    // Lines are opaque, unlit and untextured in (0.6, 0.6, 0.8).
     clear();
     renderer.drawWireBuildFine(&world.model, nullptr, 2.5f);
-    EXPECT_EQ(facesShown(gl, 150), (std::vector<int>{1, 2, 3}));
-
-    // Lines are opaque, unlit and untextured in (0.6, 0.6, 0.8).
-    auto lineColour = [](const std::uint8_t* p) { return p[0] == 153 && p[1] == 153 && p[2] == 204; };
-    EXPECT_GT(pixelsAt(gl.frame(), 0, 150, lineColour), 20);
+    EXPECT_EQ(facesShown(gl, 150, lineColour, 20), (std::vector<int>{1, 2, 3}));
 }
 
 // Each line lies `lift` farther than its face, and its first corner a rises
@@ -203,25 +196,20 @@ TEST_F(BuildUp, HeadFaceGlowsWithSpritesThatSwellOverOneFace) {
 
 // Corner a near, corner b farther and overlapping on screen: a's sprite is
 // drawn first, so b's hides behind it unless the depth is cleared between.
-Rgba overlapOfGlows(Renderer& renderer, testsupport::GlContext& gl, bool large) {
+TEST_F(BuildUp, LargeVariantSpritesAreNeverHiddenByNearerGeometry) {
     GlowLibrary glowTexture(128);
     TestWorld world;
     world.object(Qu::kindWireBuild);
     world.triangle({0, 0, depth}, {20, 0, depth + 100}, {0, -300, depth});
     world.finish();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const Pass pass = large ? &Renderer::drawWireBuildLarge : &Renderer::drawWireBuild;
-    (renderer.*pass)(&world.model, &glowTexture.library, 1.5f);
+    const double oneGlow = std::pow(128 / 255.0, 2) * 255;   // additive: c·c
     const rendertest::ScreenPoint p = project(10, 15, depth);
-    return gl.pixel(int(p.x), int(p.y));
-}
-
-TEST_F(BuildUp, LargeVariantSpritesAreNeverHiddenByNearerGeometry) {
-    const double oneGlow = std::pow(128 / 255.0, 2);   // additive: c·c
-    const Rgba hidden = overlapOfGlows(renderer, gl, false);
-    EXPECT_NEAR(hidden.r, int(std::lround(oneGlow * 255)), 2);
-    const Rgba both = overlapOfGlows(renderer, gl, true);
-    EXPECT_NEAR(both.r, int(std::lround(2 * oneGlow * 255)), 2);
+    for (const int glows : {1, 2}) {
+        clear();
+        (renderer.*(glows == 2 ? &Renderer::drawWireBuildLarge : &Renderer::drawWireBuild))(
+            &world.model, &glowTexture.library, 1.5f);
+        EXPECT_NEAR(gl.pixel(int(p.x), int(p.y)).r, int(std::lround(glows * oneGlow)), 2) << glows;
+    }
 }
 
 TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
@@ -235,18 +223,12 @@ TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
     renderer.drawWorld(&world.model);   // sets the light the surface is lit by
     clear();
     renderer.drawSolidBuild(&world.model, nullptr, 3.0f);   // faces 1 to 3: index below N
-    const std::vector<std::uint8_t> frame = gl.frame();
-    std::vector<int> lit;
-    for (int i = 0; i < faceCount; ++i) {
-        if (pixelsAt(frame, i, -150, reddish) > 100) lit.push_back(i + 1);
-        EXPECT_EQ(pixelsAt(frame, i, 150, anyLight), 0) << "wire-only kind drawn as surface";
-    }
-    EXPECT_EQ(lit, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(facesShown(gl, -150, reddish, 100), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(facesShown(gl, 150).empty()) << "wire-only kind drawn as surface";
     const rendertest::ScreenPoint centre = project(faceX(0), -150, depth);
     EXPECT_GT(gl.pixel(int(centre.x), int(centre.y)).r, 150);   // lit by the diffuse light
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-
 }
 
 }  // namespace
