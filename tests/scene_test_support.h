@@ -101,14 +101,13 @@ inline Bytes encode3ds(const std::vector<Mesh>& meshes) {
     return chunk(0x4D4D, chunk(0x3D3D, editor));
 }
 
-// A side x side uncompressed 24-bit TGA of one colour.
-inline Bytes solidTga(std::uint8_t r, std::uint8_t g, std::uint8_t b, int side) {
+// A 2 x 2 uncompressed 24-bit TGA of one grey.
+inline Bytes solidTga(std::uint8_t grey) {
     Bytes tga(18, 0);
     tga[2] = 2;
-    tga[12] = std::uint8_t(side);
-    tga[14] = std::uint8_t(side);
+    tga[12] = tga[14] = 2;
     tga[16] = 24;
-    for (int i = 0; i < side * side; ++i) tga.insert(tga.end(), {b, g, r});
+    tga.resize(18 + 2 * 2 * 3, grey);
     return tga;
 }
 
@@ -118,22 +117,19 @@ inline void expectVector(const Qu::Vector& v, double x, double y, double z, doub
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-// The brightest colour channel anywhere in the frame.
-inline int brightestChannel(const testsupport::GlContext& gl) {
-    const std::vector<std::uint8_t> frame = gl.frame();
-    int most = 0;
-    for (std::size_t i = 0; i + 3 < frame.size(); i += 4)
-        most = std::max({most, int(frame[i]), int(frame[i + 1]), int(frame[i + 2])});
-    return most;
-}
-
-// Pixels in the colour of the build-up wireframe (0.6, 0.6, 0.8): bluish.
-inline int wirePixels(const testsupport::GlContext& gl) {
+// The pixels of the frame whose red, green and blue pass `keep`.
+template <class Keep>
+int countPixels(const testsupport::GlContext& gl, Keep keep) {
     const std::vector<std::uint8_t> frame = gl.frame();
     int count = 0;
-    for (std::size_t i = 0; i + 3 < frame.size(); i += 4)
-        if (frame[i + 2] >= 150 && frame[i + 2] - frame[i] >= 30) ++count;
+    for (std::size_t i = 0; i + 3 < frame.size(); i += 4) count += keep(int(frame[i]), int(frame[i + 1]), int(frame[i + 2]));
     return count;
+}
+// The colour of the build-up wireframe (0.6, 0.6, 0.8): bluish.
+inline bool wire(int r, int, int b) { return b >= 150 && b - r >= 30; }
+// Pixels with a channel above `level`.
+inline int pixelsAbove(const testsupport::GlContext& gl, int level) {
+    return countPixels(gl, [level](int r, int g, int b) { return std::max({r, g, b}) > level; });
 }
 
 // A screen quad: its rectangle on the quad plane, its alpha and (in an
@@ -257,7 +253,7 @@ protected:
     // Writes data/<key>.tga in one colour and loads it under its key, as the
     // shell loads the shared textures before any scene.
     void texture(const char* key, std::uint8_t grey = 255) {
-        data.write(std::string(key) + ".tga", solidTga(grey, grey, grey, 2));
+        data.write(std::string(key) + ".tga", solidTga(grey));
         library.load(key, (std::string("data//") + key + ".tga").c_str(), key, 0);
     }
     // The screen quads of the frame at scene time t (after one at 0) with
@@ -266,7 +262,7 @@ protected:
     std::vector<Quad> quadsOf(const char* file, const char* key, double t, double msPerSecond = 1000,
                               const std::vector<Mesh>& meshes = {}, Counts* counts = nullptr) {
         const std::string name = std::string(key) + ".tga";
-        data.write(name, solidTga(255, 255, 255, 2));
+        data.write(name, solidTga(255));
         model(file, meshes.empty() ? std::vector<Mesh>{crossed("stc", 0, 0, 5000)} : meshes);
         Qu::TextureLibrary only;
         only.load(key, ("data//" + name).c_str(), key, 0);
