@@ -2,9 +2,8 @@
 // Helpers for the scene tests: model and texture files the scenes load
 // (written into a data folder the test enters), a fixture that owns the GL
 // context, library and renderer, and the screen quads a frame draws, read
-// back through GL feedback. Header-only; each scene test file includes it.
+// back through GL feedback. Header-only.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <GL/gl.h>
 
@@ -102,14 +101,13 @@ inline Bytes encode3ds(const std::vector<Mesh>& meshes) {
     return chunk(0x4D4D, chunk(0x3D3D, editor));
 }
 
-// A side x side uncompressed 24-bit TGA of one colour.
-inline Bytes solidTga(std::uint8_t r, std::uint8_t g, std::uint8_t b, int side) {
+// A 2 x 2 uncompressed 24-bit TGA of one grey.
+inline Bytes solidTga(std::uint8_t grey) {
     Bytes tga(18, 0);
     tga[2] = 2;
-    tga[12] = std::uint8_t(side);
-    tga[14] = std::uint8_t(side);
+    tga[12] = tga[14] = 2;
     tga[16] = 24;
-    for (int i = 0; i < side * side; ++i) tga.insert(tga.end(), {b, g, r});
+    tga.resize(18 + 2 * 2 * 3, grey);
     return tga;
 }
 
@@ -119,27 +117,26 @@ inline void expectVector(const Qu::Vector& v, double x, double y, double z, doub
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-// The brightest colour channel anywhere in the frame.
-inline int brightestChannel(const testsupport::GlContext& gl) {
-    const std::vector<std::uint8_t> frame = gl.frame();
-    int most = 0;
-    for (std::size_t i = 0; i + 3 < frame.size(); i += 4)
-        most = std::max({most, int(frame[i]), int(frame[i + 1]), int(frame[i + 2])});
-    return most;
-}
-
-// Pixels in the colour of the build-up wireframe (0.6, 0.6, 0.8): bluish.
-inline int wirePixels(const testsupport::GlContext& gl) {
+// The pixels of the frame whose red, green and blue pass `keep`.
+template <class Keep>
+int countPixels(const testsupport::GlContext& gl, Keep keep) {
     const std::vector<std::uint8_t> frame = gl.frame();
     int count = 0;
-    for (std::size_t i = 0; i + 3 < frame.size(); i += 4)
-        if (frame[i + 2] >= 150 && frame[i + 2] - frame[i] >= 30) ++count;
+    for (std::size_t i = 0; i + 3 < frame.size(); i += 4) count += keep(int(frame[i]), int(frame[i + 1]), int(frame[i + 2]));
     return count;
 }
+// The colour of the build-up wireframe (0.6, 0.6, 0.8): bluish.
+inline bool wire(int r, int, int b) { return b >= 150 && b - r >= 30; }
+// Pixels with a channel above `level`.
+inline int pixelsAbove(const testsupport::GlContext& gl, int level) {
+    return countPixels(gl, [level](int r, int g, int b) { return std::max({r, g, b}) > level; });
+}
 
-// A screen quad as drawn: its rectangle on the quad plane and its alpha.
+// A screen quad: its rectangle on the quad plane, its alpha and (in an
+// overlay list, not read back from GL) its mode.
 struct Quad {
     float x1, y1, x2, y2, alpha;
+    int mode = -1;
 };
 inline void PrintTo(const Quad& q, std::ostream* out) {
     *out << "[" << q.x1 << ", " << q.y1 << " .. " << q.x2 << ", " << q.y2 << " a " << q.alpha << "]";
@@ -172,8 +169,7 @@ std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
     glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw();
-    const GLint used = glRenderMode(GL_RENDER);
-    EXPECT_GE(used, 0) << "feedback buffer overflow";
+    const GLint used = glRenderMode(GL_RENDER);   // -1 on overflow: no quads
     std::vector<Quad> quads;
     const int stride = 11;   // x y z, r g b a, s t r q
     for (GLint i = 0; i < used;) {
@@ -206,7 +202,7 @@ std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
         const double left = a[0] - a[7] * width, bottom = c[1] - c[8] * height;
         auto planeX = [&](double x) { return float((x - view[2] / 2.0) * unitsPerPixelX); };
         auto planeY = [&](double y) { return float((y - view[3] / 2.0) * unitsPerPixelY); };
-        const Quad quad{planeX(left), planeY(bottom), planeX(left + width), planeY(bottom + height), v[6]};
+        const Quad quad{planeX(left), planeY(bottom), planeX(left + width), planeY(bottom + height), v[6], -1};
         // The second triangle of a quad gives the same rectangle again.
         // (Far past the screen the few texels left make it less exact.)
         const float near = 0.5f + 2e-4f * std::fabs(quad.x2);
@@ -222,24 +218,17 @@ std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
 
 // A fresh temporary folder with an empty data/ in it, made the current
 // folder for the scenes' "data//..." paths; the destructor goes back and
-// removes it. entered() is false when the change of folder failed.
+// removes it.
 class DataFolder {
 public:
-    DataFolder() : path(testsupport::makeTempDir()) {
+    DataFolder() : path(testsupport::makeTempDir()), previous(std::filesystem::current_path()) {
         std::filesystem::create_directory(path + "/data");
-        char here[4096];
-        if (getcwd(here, sizeof here)) previous = here;
-        inside = !previous.empty() && chdir(path.c_str()) == 0;
+        std::filesystem::current_path(path);
     }
     ~DataFolder() {
-        if (inside && chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(path);
     }
-    DataFolder(const DataFolder&) = delete;
-    DataFolder& operator=(const DataFolder&) = delete;
-
-    bool entered() const { return inside; }
     // Writes data/<name> (a path relative to the data folder).
     void write(const std::string& name, const Bytes& bytes) const {
         std::ofstream out(path + "/data/" + name, std::ios::binary);
@@ -247,10 +236,7 @@ public:
     }
 
     const std::string path;
-
-private:
-    std::string previous;
-    bool inside = false;
+    const std::filesystem::path previous;
 };
 
 // A scene test: the demo window's GL state, a data folder, a texture library
@@ -258,8 +244,6 @@ private:
 class SceneTest : public ::testing::Test {
 protected:
     SceneTest() {
-        EXPECT_TRUE(gl.ok());
-        EXPECT_TRUE(data.entered());
         platform::recordMessageBoxes(true);
         rendertest::windowState();
     }
@@ -269,7 +253,7 @@ protected:
     // Writes data/<key>.tga in one colour and loads it under its key, as the
     // shell loads the shared textures before any scene.
     void texture(const char* key, std::uint8_t grey = 255) {
-        data.write(std::string(key) + ".tga", solidTga(grey, grey, grey, 2));
+        data.write(std::string(key) + ".tga", solidTga(grey));
         library.load(key, (std::string("data//") + key + ".tga").c_str(), key, 0);
     }
     // The screen quads of the frame at scene time t (after one at 0) with
@@ -278,7 +262,7 @@ protected:
     std::vector<Quad> quadsOf(const char* file, const char* key, double t, double msPerSecond = 1000,
                               const std::vector<Mesh>& meshes = {}, Counts* counts = nullptr) {
         const std::string name = std::string(key) + ".tga";
-        data.write(name, solidTga(255, 255, 255, 2));
+        data.write(name, solidTga(255));
         model(file, meshes.empty() ? std::vector<Mesh>{crossed("stc", 0, 0, 5000)} : meshes);
         Qu::TextureLibrary only;
         only.load(key, ("data//" + name).c_str(), key, 0);
