@@ -24,8 +24,6 @@ using namespace capture;
 
 namespace {
 
-// ---------------------------------------------------------------- frame times
-
 // What the demo's own timer reads after each swap: n frames take n periods.
 TEST(FrameClock, NFramesTakeExactlyNPeriodsOnTheDemoTimerAcrossTheTickWrap) {
     for (const auto& [fps, start] : std::vector<std::pair<int, std::uint32_t>>{{30, 5000}, {7, 0}, {30, 0xFFFFFF00u}}) {
@@ -63,8 +61,6 @@ TEST(FrameSchedule, WantedTimesBetweenStepsGetAFrameOfTheirOwn) {
     EXPECT_EQ(FrameSchedule(30).firstGridIndexAtOrAfter(1001), 31u);
 }
 
-// ---------------------------------------------------------------- command line
-
 std::string parse(std::vector<const char*> args, Options& options) {
     args.insert(args.begin(), "gravlet-capture");
     return parseArguments(int(args.size()), args.data(), options);
@@ -86,8 +82,6 @@ TEST(CaptureOptions, AcceptsEachModeWithItsOptionsAndRejectsUnusableOnes) {
         EXPECT_NE(parse(args, options), "") << (args.empty() ? "(none)" : args.back());
     }
 }
-
-// ---------------------------------------------------------------- pieces
 
 TEST(ContactSheet, ShrinksUprightRoundingTheBoxAveragesAndEndsAtTheEnd) {
     // 4 x 4 bottom-up frame: the top two rows white, one pixel of the bottom
@@ -112,8 +106,6 @@ TEST(VideoOutput, SoundtrackSpanFollowsTheFrames) {
     EXPECT_EQ(soundtrackSpan(stereo, 44100, 30, 60, 60).size(), 2u * 44100);   // cut at the end
 }
 
-// ---------------------------------------------------------------- whole runs
-
 struct Png {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;   // top row first
@@ -132,20 +124,17 @@ Png readPng(const std::string& path) {
 class CaptureTool : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        root = new std::string(testsupport::makeTempDir());
+        root = testsupport::makeTempDir();
         std::string error;
-        ASSERT_TRUE(demodata::write(*root, demodata::Options(), &error)) << error;
+        ASSERT_TRUE(demodata::write(root, demodata::Options(), &error)) << error;
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*root);
-        delete root;
-    }
+    static void TearDownTestSuite() { fs::remove_all(root); }
     void TearDown() override { fs::remove_all(work); }
 
     // Runs the tool in `folder` (default: the data set's root); standard
     // output in the result, standard error in err.
     testsupport::CommandRun capture(const std::vector<std::string>& args, std::string folder = "") {
-        std::string command = "cd " + testsupport::shellQuoted(folder.empty() ? *root : folder) +
+        std::string command = "cd " + testsupport::shellQuoted(folder.empty() ? root : folder) +
                               " && env SDL_AUDIODRIVER=dummy " +
                               testsupport::shellQuoted(GRAVLET_CAPTURE_TOOL);
         for (const std::string& arg : args) command += " " + testsupport::shellQuoted(arg);
@@ -160,7 +149,7 @@ protected:
         return work + "/" + name;
     }
 
-    static inline std::string* root = nullptr;
+    static inline std::string root;
     std::string work = testsupport::makeTempDir(), err;
 };
 

@@ -1,6 +1,5 @@
 // The data generator: its TGA, 3DS and MP3 writers read back by the
-// engine's readers and by assimp, the few things about the models and
-// textures the scenes rely on, and the whole data set: written the same
+// engine's readers and by assimp, and the whole data set: written the same
 // twice, passed by the data check, a damaged copy reported exactly (also by
 // the gravlet-data binary).
 #include <gtest/gtest.h>
@@ -22,7 +21,6 @@
 #include "tools/generate/data_set.h"
 #include "tools/generate/models.h"
 #include "tools/generate/mp3_writer.h"
-#include "tools/generate/textures.h"
 #include "tools/generate/tga_writer.h"
 
 namespace {
@@ -42,11 +40,6 @@ TEST(TgaWriter, UncompressedBottomRowFirstAndTheEngineSwapsBackToRgb) {
     EXPECT_EQ(Bytes(image.pixels, image.pixels + 12),
               (Bytes{0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}));
     delete[] image.pixels;
-    const Bytes tall = encodeTga(1, 300, Bytes(900, 7).data());
-    ASSERT_EQ(Qu::decodeTga(tall.data(), tall.size(), image), Qu::TgaStatus::ok);
-    EXPECT_EQ(image.height, 300);
-    delete[] image.pixels;
-    EXPECT_TRUE(encodeTga(1, 65536, tall.data()).empty());   // more than the header holds
 }
 
 // One object as a reader sees it: name, faces per material and the
@@ -96,10 +89,8 @@ void expectAssimpAgrees(const Model3ds& model) {
         for (const MeshVertex& v : object.vertices) written.include(aiVector3D(v.x, v.z, -v.y));
         EXPECT_EQ(assimp[i].name, object.name);
         EXPECT_EQ(assimp[i].faces, written.faces) << object.name;
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_NEAR(assimp[i].low[c], written.low[c], 1e-3f) << object.name;
-            EXPECT_NEAR(assimp[i].high[c], written.high[c], 1e-3f) << object.name;
-        }
+        EXPECT_TRUE(assimp[i].low.Equal(written.low, 1e-3f) && assimp[i].high.Equal(written.high, 1e-3f))
+            << object.name << " lies elsewhere";
     }
 }
 
@@ -139,33 +130,6 @@ TEST(ModelWriter, RefusesWhatTheReaderCannotTakeWithAReason) {
     }
 }
 
-double luminance(const Picture& p, int x, int y) {
-    const Color c = p.get(x, y);
-    return (std::min(1.0f, c.r) + std::min(1.0f, c.g) + std::min(1.0f, c.b)) / 3.0;
-}
-
-// Fog layers scroll, wrap and add up: dark clouds with no step across
-// either wrap larger than between neighbours inside.
-TEST(Textures, FogCloudsAreDarkAndTileSeamlessly) {
-    int layers = 0;
-    for (const TextureJob& job : screenTextures()) {
-        if (job.file != std::string("fogz1.tga") && job.file != std::string("fogz2.tga")) continue;
-        const Picture p = job.paint();
-        double sum = 0, seam = 0, inner = 0;
-        for (int y = 0; y < p.height(); ++y) {
-            for (int x = 0; x < p.width(); ++x) sum += luminance(p, x, y);
-            seam += std::fabs(luminance(p, 0, y) - luminance(p, p.width() - 1, y));
-            inner += std::fabs(luminance(p, p.width() / 2, y) - luminance(p, p.width() / 2 - 1, y));
-        }
-        for (int x = 0; x < p.width(); ++x)
-            seam += std::fabs(luminance(p, x, 0) - luminance(p, x, p.height() - 1));
-        EXPECT_NEAR(sum / (p.width() * p.height()), 0.25, 0.03) << job.file;
-        EXPECT_LT(seam, 4 * inner + 1) << job.file;
-        ++layers;
-    }
-    EXPECT_EQ(layers, 2);
-}
-
 TEST(Mp3Writer, DecodersGetBackTheSamplesThatWentIn) {
     const std::string dir = testsupport::makeTempDir();
     // A rising tone, several encoder chunks long: any sample out of place shows.
@@ -175,10 +139,6 @@ TEST(Mp3Writer, DecodersGetBackTheSamplesThatWentIn) {
     std::string error;
     ASSERT_TRUE(writeMp3(dir + "/a.mp3", pcm.data(), frames, Mp3Settings(), &error)) << error;
     const Bytes bytes = testsupport::readBytes(dir + "/a.mp3");
-    long samples = 0;
-    int rate = 0;
-    ASSERT_TRUE(platform::sound::decodedLength(bytes.data(), bytes.size(), &samples, &rate));
-    EXPECT_EQ(samples, frames);
     std::vector<std::int16_t> decoded;
     ASSERT_TRUE(platform::sound::decodeAll(bytes.data(), bytes.size(), 44100, &decoded));
     ASSERT_EQ(decoded.size(), pcm.size());
@@ -196,22 +156,17 @@ Lines sorted(Lines lines) {
     return lines;
 }
 
-testsupport::CommandRun dataTool(const std::string& arguments) {
-    return testsupport::runCommand(std::string(GRAVLET_DATA_TOOL) + " " + arguments);
-}
-
 // One test, so the data set is generated only twice: once to check, once
 // to compare with and then to damage.
 TEST(DataSet, WrittenTheSameTwicePassesTheCheckAndADamagedCopyIsReportedExactly) {
     const std::string a = testsupport::makeTempDir(), b = testsupport::makeTempDir(), data = b + "/data/";
     GenerateOptions options;
     options.placeholderMusic = true;
-    const int total = static_cast<int>(dataSetFiles().size());
     int announced = 0;
     options.progress = [&](const std::string&, int index, int) { EXPECT_EQ(index, announced++); };
     std::string error;
     ASSERT_TRUE(generateDataSet(a, options, &error)) << error;
-    EXPECT_EQ(announced, total);
+    EXPECT_EQ(announced, int(dataSetFiles().size()));
     options.progress = nullptr;
     ASSERT_TRUE(generateDataSet(b, options, &error)) << error;
     for (const std::string& file : dataSetFiles()) {
@@ -247,7 +202,8 @@ TEST(DataSet, WrittenTheSameTwicePassesTheCheckAndADamagedCopyIsReportedExactly)
         warnings.push_back("data/asmtest2.3ds lacks " + (name.back() == '*' ? "meshes named " +
                            name.substr(0, name.size() - 1) + "..." : "mesh \"" + name + "\""));
     EXPECT_EQ(sorted(damaged.warnings), sorted(warnings));
-    const testsupport::CommandRun failed = dataTool("check " + b);
+    const testsupport::CommandRun failed =
+        testsupport::runCommand(std::string(GRAVLET_DATA_TOOL) + " check " + b);
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.out.find("error: missing: data/fogz1.tga\n"), std::string::npos) << failed.out;
     fs::remove_all(a);

@@ -93,8 +93,8 @@ TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
     }
 }
 
-// Power-of-two sides, as the texture uploads need, and the same rows in
-// both decoders: the engine keeps the file's, bottom first; stb puts the top first.
+// The same rows in both decoders: the engine keeps the file's, bottom first;
+// stb puts the top first. (The data check sees to power-of-two sides.)
 void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) {
     SCOPED_TRACE(job.file);
     const std::string path = dir + "/" + job.file;
@@ -104,8 +104,6 @@ void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) 
     Qu::Image ours;
     ASSERT_EQ(Qu::decodeTga(file.data(), file.size(), ours), Qu::TgaStatus::ok);
     const std::unique_ptr<std::uint8_t[]> owned(ours.pixels);
-    EXPECT_EQ(ours.width & (ours.width - 1), 0);
-    EXPECT_EQ(ours.height & (ours.height - 1), 0);
     int width = 0, height = 0, channels = 0;
     const std::unique_ptr<stbi_uc, void (*)(void*)> theirs(
         stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 3), stbi_image_free);
