@@ -8,7 +8,6 @@
 #include <tuple>
 #include <vector>
 
-#include "resources/light.h"
 #include "resources/model.h"
 
 namespace {
@@ -130,11 +129,8 @@ TEST_F(ModelTest, PlaceReplacesOrientationAndFindObjectTakesTheFirstExactMatch) 
     expectVector(first->position, 11, 22, 33);
 
     mesh("tree", {}, {});
-    Qu::Light* light = new Qu::Light;
-    light->setName(copyText("light"));
-    light->setName(copyText("light0"));   // replaces and frees the first text
-    model->objects.add(light);
-    EXPECT_EQ(model->findObject("light0"), light);
+    Object* lamp = mesh("lamp", {}, {});
+    EXPECT_EQ(model->findObject("lamp"), lamp);
     for (const char* other : {"Tree", "tre", "trees"}) EXPECT_EQ(model->findObject(other), nullptr);
     // Scenes look names up while walking the list with its cursor.
     std::vector<Qu::Item*> seen;
