@@ -18,12 +18,6 @@ using Qu::Object;
 using Qu::Vector;
 using Qu::Vertex;
 
-char* copyText(const char* text) {
-    char* owned = new char[std::strlen(text) + 1];
-    std::strcpy(owned, text);
-    return owned;
-}
-
 void expectVector(const Vector& v, double x, double y, double z, double tolerance = 1e-12) {
     EXPECT_NEAR(v.x, x, tolerance);
     EXPECT_NEAR(v.y, y, tolerance);
@@ -40,7 +34,7 @@ struct ModelTest : ::testing::Test {
                  const std::vector<std::array<std::uint32_t, 3>>& faces) {
         Object* object = new Object;
         object->setKind(Qu::kindMesh);
-        object->setName(copyText(name));
+        object->setName(std::strcpy(new char[std::strlen(name) + 1], name));
         object->vertexBase = model->vertices.count();
         model->objects.add(object);
         for (const Vector& p : points) {

@@ -114,9 +114,8 @@ TEST(TgaDecode, GoodFilesDecodeToRgbInFileOrder) {
         SCOPED_TRACE(c.what);
         Decoded d(c.file);
         ASSERT_EQ(d.status, TgaStatus::ok);
-        EXPECT_EQ(d.image.width, c.width);
-        EXPECT_EQ(d.image.height, c.height);
-        EXPECT_EQ(d.image.bpp, c.bpp);
+        EXPECT_EQ(std::make_tuple(d.image.width, d.image.height, d.image.bpp),
+                  std::make_tuple(c.width, c.height, c.bpp));
         EXPECT_EQ(d.image.glFormat, std::uint32_t(c.bpp == 32 ? GL_RGBA : GL_RGB));
         EXPECT_EQ(d.pixels(), c.pixels);
     }
