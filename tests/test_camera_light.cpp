@@ -39,8 +39,8 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
     expectVector(reset.lookAt, 0, 0, 1000);
     for (int i = 0; i < 9; ++i) EXPECT_EQ(reset.matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
 
-    // Matrix columns are side, up, forward; looking straight up or down, or
-    // from the look-at point itself, leaves zero axes instead of NaN.
+    // Looking straight up or down, or from the look-at point itself, leaves
+    // zero axes instead of NaN.
     const struct {
         Vector lookAt;
         double forward[3], up[3], side[3];
@@ -54,10 +54,6 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
         expectVector(c.forward, view.forward[0], view.forward[1], view.forward[2]);
         expectVector(c.up, view.up[0], view.up[1], view.up[2]);
         expectVector(c.side, view.side[0], view.side[1], view.side[2]);
-        const float columns[9] = {float(view.side[0]), float(view.up[0]), float(view.forward[0]),
-                                  float(view.side[1]), float(view.up[1]), float(view.forward[1]),
-                                  float(view.side[2]), float(view.up[2]), float(view.forward[2])};
-        for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(c.matrix.m[i], columns[i]) << i;
     }
 
     std::mt19937 random(77);
@@ -73,7 +69,7 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
         EXPECT_NEAR(dot(c.forward, c.up), 0.0, 1e-5);
         EXPECT_GT(c.up.y, 0.0);   // world up keeps its sense
         EXPECT_NEAR(dot(c.up.cross(c.forward), c.side), 1.0, 1e-5);   // side = up x forward
-        // The look-at point lies straight ahead at its distance.
+        // The matrix takes the look-at point straight ahead, at its distance.
         const Vector d(lookAt.x - eye.x, lookAt.y - eye.y, lookAt.z - eye.z);
         Vector ahead(0, 0, 0);
         ahead.transform(d.x, d.y, d.z, c.matrix);

@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
