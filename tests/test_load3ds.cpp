@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -167,7 +165,6 @@ TEST_F(Load3ds, ObjectsBecomeRecordsOnEngineAxesWithAbsoluteIndices) {
     EXPECT_EQ(model->vertices.count(), 7);
     Object* p = object(model, 0);
     Object* second = object(model, 1);
-    EXPECT_STREQ(second->name(), "second");
     EXPECT_EQ(second->vertexBase, 3);
     // Indices are absolute; objects hold the model's own records.
     const Face* face = second->faces.at(0);
@@ -182,8 +179,6 @@ TEST_F(Load3ds, ObjectsBecomeRecordsOnEngineAxesWithAbsoluteIndices) {
     expectPoint(p->vertices.at(0)->position, -1, 0, -2);
     expectPoint(p->vertices.at(1)->normal, 0, -1, 0);
     // Mappings are negated; corners take their vertex's.
-    EXPECT_FLOAT_EQ(p->vertices.at(0)->u, -0.25f);
-    EXPECT_FLOAT_EQ(p->vertices.at(1)->v, 0.75f);
     const float expectedU[3] = {0.0f, -0.25f, -1.0f}, expectedV[3] = {-2.0f, -0.5f, 0.75f};
     for (int i = 0; i < 3; ++i) {
         EXPECT_FLOAT_EQ(p->faces.at(0)->cornerU[i], expectedU[i]) << i;
@@ -324,8 +319,9 @@ TEST_F(Load3ds, OddAndBrokenChunksEndOnlyTheirLevel) {
     }
 }
 
-// A well-formed file with every handler, for the damage test.
-Bytes richFile() {
+// Random damage to a file with every handler: whatever is read must be
+// consistent, each face indexing its own object's vertices. ASan checks the reads.
+TEST_F(Load3ds, RandomlyDamagedFilesLoadCleanly) {
     Chunks c = Chunks::file();
     c.material("grass01", {"GRASS.BMP", "MISSING.TGA"});   // the bump map is never loaded
     for (int o = 0; o < 3; ++o) {
@@ -333,27 +329,20 @@ Bytes richFile() {
         c.mappings({{0.1f, 0.2f}, {0.3f, 0.4f}, {0.5f, 0.6f}, {0.7f, 0.8f}});
         c.faces({{0, 1, 2}, {1, 3, 2}}).faceMaterial("grass01", {0, 1}).end().end().end();
     }
-    return c.close();
-}
-
-TEST_F(Load3ds, TruncatedAndDamagedFilesLoadCleanly) {
-    const Bytes whole = richFile();
+    const Bytes whole = c.close();
     ASSERT_EQ(load(whole)->faces.count(), 6);
-    // Random damage: whatever is read must be consistent (indices inside the
-    // model, faces inside their objects). ASan checks the reads.
     std::mt19937 random(99);
     for (int round = 0; round < 3000; ++round) {
         Bytes damaged = whole;
-        const int hits = 1 + int(random() % 4);
-        for (int h = 0; h < hits; ++h) damaged[random() % damaged.size()] = std::uint8_t(random());
+        for (int hits = 1 + int(random() % 4); hits > 0; --hits)
+            damaged[random() % damaged.size()] = std::uint8_t(random());
         Model* model = load(damaged);
         for (std::int32_t o = 0; o < model->objects.count(); ++o) {
-            Object* obj = object(model, o);
+            const Object* obj = object(model, o);
             for (std::int32_t f = 0; f < obj->faces.count(); ++f)
-                for (std::uint32_t index : obj->faces.at(f)->vertexIndex) {
-                    ASSERT_GE(std::int64_t(index), obj->vertexBase) << "round " << round;
-                    ASSERT_LT(std::int64_t(index), obj->vertexBase + obj->vertices.count()) << "round " << round;
-                }
+                for (std::uint32_t index : obj->faces.at(f)->vertexIndex)
+                    ASSERT_TRUE(index - std::uint32_t(obj->vertexBase) < std::uint32_t(obj->vertices.count()))
+                        << "round " << round << ": index " << index << ", base " << obj->vertexBase;
         }
     }
 }
@@ -373,15 +362,11 @@ void collectNodes(const aiScene* scene, const aiNode* node, std::vector<std::pai
 
 // Two real files: the objects, their face counts and their maps must be the
 // ones assimp's importer finds.
-TEST_F(Load3ds, RealAndExportedFilesAgreeWithAssimp) {
-    std::vector<std::pair<std::string, Bytes>> files;
+TEST_F(Load3ds, RealFilesAgreeWithAssimp) {
     for (const char* name : {"test1.3ds", "cube_with_diffuse_texture.3DS"}) {
-        files.emplace_back(name, Bytes());
-        ASSERT_TRUE(platform::readWholeFile(testsupport::sharedTestData() + "/3ds/" + name, files.back().second));
-    }
-
-    for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
+        Bytes bytes;
+        ASSERT_TRUE(platform::readWholeFile(testsupport::sharedTestData() + "/3ds/" + name, bytes));
         textureLoads.clear();
         Model* model = load(bytes);
         Assimp::Importer importer;
@@ -406,7 +391,6 @@ TEST_F(Load3ds, RealAndExportedFilesAgreeWithAssimp) {
                 << "no load for " << expected[0];
         }
     }
-
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "resources/mipmaps.h"
@@ -13,12 +14,9 @@
 
 namespace {
 
-struct Levels {
-    std::vector<std::vector<std::uint8_t>> images;
-    std::vector<std::pair<int, int>> sizes;
-};
+using Levels = std::vector<std::tuple<int, int, std::vector<std::uint8_t>>>;
 
-// Every level of the bound texture, read back as RGBA.
+// Width, height and RGBA bytes of every level of the bound texture.
 Levels readLevels() {
     Levels levels;
     for (int lod = 0;; ++lod) {
@@ -29,8 +27,7 @@ Levels readLevels() {
         std::vector<std::uint8_t> pixels(std::size_t(w) * h * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, lod, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        levels.images.push_back(pixels);
-        levels.sizes.emplace_back(w, h);
+        levels.emplace_back(w, h, pixels);
     }
     return levels;
 }
@@ -70,9 +67,8 @@ TEST(Mipmaps, EveryLevelHoldsTheBytesGluMakes) {
         for (std::uint8_t& byte : pixels) byte = std::uint8_t(random());
         const Levels expected = uploaded(true, c.internalFormat, c.width, c.height, c.format, pixels);
         const Levels actual = uploaded(false, c.internalFormat, c.width, c.height, c.format, pixels);
-        ASSERT_FALSE(expected.sizes.empty());
-        EXPECT_EQ(actual.sizes, expected.sizes);
-        EXPECT_EQ(actual.images, expected.images);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(actual, expected);
     }
 }
 

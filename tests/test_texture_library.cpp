@@ -95,12 +95,8 @@ TEST(TgaDecode, GoodFilesDecodeToRgbInFileOrder) {
     };
     Bytes footer = tga(1, 1, 24, {1, 2, 3});
     for (char ch : std::string("TRUEVISION-XFILE.")) footer.push_back(std::uint8_t(ch));
-    Bytes longest = {0xFF, 10, 20, 30, 40, 71}, longestPixels;   // a 128-pixel run, 72 raw pixels
-    for (int i = 0; i < 128; ++i) longestPixels.insert(longestPixels.end(), {30, 20, 10, 40});
-    for (std::uint8_t v = 0; v < 72; ++v) {
-        longest.insert(longest.end(), {v, std::uint8_t(v + 1), std::uint8_t(v + 2), 0xAB});
-        longestPixels.insert(longestPixels.end(), {std::uint8_t(v + 2), std::uint8_t(v + 1), v, 0xAB});
-    }
+    Bytes longestRun;
+    for (int i = 0; i < 128; ++i) longestRun.insert(longestRun.end(), {30, 20, 10, 40});
     std::vector<Case> cases = {
         {"24 bits", tga(2, 1, 24, {1, 2, 3, 4, 5, 6}), 2, 1, 24, {3, 2, 1, 6, 5, 4}},
         {"32 bits", tga(1, 2, 32, {1, 2, 3, 4, 5, 6, 7, 8}), 1, 2, 32, {3, 2, 1, 4, 7, 6, 5, 8}},
@@ -109,25 +105,23 @@ TEST(TgaDecode, GoodFilesDecodeToRgbInFileOrder) {
         {"footer", footer, 1, 1, 24, {3, 2, 1}},
         {"RLE run across the row end, raw packet", rle(3, 2, 24, {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}), 3, 2,
          24, {3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1, 6, 5, 4, 9, 8, 7}},
-        {"RLE longest packets, 32 bits", rle(20, 10, 32, longest), 20, 10, 32, longestPixels},
+        {"RLE longest run, 32 bits", rle(64, 2, 32, {0xFF, 10, 20, 30, 40}), 64, 2, 32, longestRun},
     };
-    for (std::uint8_t descriptor : {0x20, 0x10, 0x30}) {
-        Bytes file = tga(1, 2, 24, {10, 20, 30, 40, 50, 60});
-        file[17] = descriptor;
-        cases.push_back({"origin bits", file, 1, 2, 24, {30, 20, 10, 60, 50, 40}});
-    }
+    Bytes flipped = tga(1, 2, 24, {10, 20, 30, 40, 50, 60});
+    flipped[17] = 0x30;   // top-right origin
+    cases.push_back({"origin bits", flipped, 1, 2, 24, {30, 20, 10, 60, 50, 40}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Decoded d(c.file);
         ASSERT_EQ(d.status, TgaStatus::ok);
-        EXPECT_EQ(d.image.width, c.width);
-        EXPECT_EQ(d.image.height, c.height);
-        EXPECT_EQ(d.image.bpp, c.bpp);
+        EXPECT_EQ(std::make_tuple(d.image.width, d.image.height, d.image.bpp),
+                  std::make_tuple(c.width, c.height, c.bpp));
         EXPECT_EQ(d.image.glFormat, std::uint32_t(c.bpp == 32 ? GL_RGBA : GL_RGB));
         EXPECT_EQ(d.pixels(), c.pixels);
     }
 }
 
+// One file per way the reader can turn a file down.
 TEST(TgaDecode, MalformedFilesFailCleanly) {
     Bytes idCut = withIdAndMap(tga(1, 1, 24, {}), 200, 0, 0);
     idCut.resize(30);
@@ -137,26 +131,18 @@ TEST(TgaDecode, MalformedFilesFailCleanly) {
         Bytes file;
         TgaStatus expected;
     } cases[] = {
-        {"empty file", {}, TgaStatus::shortHeader},
         {"11 header bytes", Bytes(good.begin(), good.begin() + 11), TgaStatus::shortHeader},
         {"grey type 3", tga(1, 1, 24, {1}, 3), TgaStatus::badType},
-        {"colour-mapped type 1", tga(1, 1, 24, {1}, 1), TgaStatus::badType},
         {"12 bytes, no size fields", Bytes(good.begin(), good.begin() + 12), TgaStatus::truncated},
-        {"zero width", tga(0, 1, 24, {1, 2, 3}), TgaStatus::badSize},
         {"zero height", tga(1, 0, 24, {1, 2, 3}), TgaStatus::badSize},
         {"16-bit depth", tga(1, 1, 16, {1, 2}), TgaStatus::badSize},
-        {"8-bit depth", tga(1, 1, 8, {1}), TgaStatus::badSize},
-        {"header only", tga(2, 2, 24, {}), TgaStatus::truncated},
         {"one pixel byte short", Bytes(good.begin(), good.end() - 1), TgaStatus::truncated},
         {"ID field past the end", idCut, TgaStatus::truncated},
-        {"65535 x 65535 with one pixel", tga(65535, 65535, 32, {1, 2, 3, 4}), TgaStatus::truncated},
         {"RLE run past the image", rle(2, 2, 24, {0x84, 1, 2, 3, 0x84, 1, 2, 3}), TgaStatus::truncated},
-        {"RLE raw packet past the image", rle(2, 1, 24, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), TgaStatus::truncated},
         {"RLE stream ends between packets", rle(3, 1, 24, {0x81, 1, 2, 3}), TgaStatus::truncated},
         {"RLE run value cut short", rle(2, 1, 24, {0x80, 1, 2, 3, 0x80, 4, 5}), TgaStatus::truncated},
         {"RLE raw pixels cut short", rle(3, 1, 24, {0x02, 1, 2, 3, 4, 5, 6, 7, 8}), TgaStatus::truncated},
         {"RLE huge image, tiny stream", rle(65535, 65535, 24, {0xFF, 1, 2, 3}), TgaStatus::truncated},
-        {"RLE with 16-bit depth", rle(1, 1, 16, {0x80, 1, 2}), TgaStatus::badSize},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -188,8 +174,7 @@ TEST(TgaDecode, ReadErrorsInTheHeaderAreABadHeaderLaterOnesAFailedLoad) {
         },
         nullptr, nullptr, nullptr};
     const Bytes file = tga(2, 1, 24, {1, 2, 3, 4, 5, 6});
-    for (const auto& [good, expected] : {std::pair(0, TgaStatus::shortHeader), std::pair(11, TgaStatus::shortHeader),
-                                         std::pair(12, TgaStatus::cannotOpen),
+    for (const auto& [good, expected] : {std::pair(11, TgaStatus::shortHeader), std::pair(12, TgaStatus::cannotOpen),
                                          std::pair(20, TgaStatus::cannotOpen)}) {
         Source source{file, 0, std::size_t(good)};
         std::FILE* stream = fopencookie(&source, "rb", failing);
@@ -331,8 +316,6 @@ TEST_F(TextureLibraryTest, FailuresShowTheirMessageOrNoneAndLeaveNoEntry) {
     library.load("short", shortHeader, "short", 0);
     library.load("grey", file("grey.tga", tga(1, 1, 24, {1}, 3)), "grey", 0);
     library.load("deep16", file("d16.tga", tga(1, 1, 16, {1, 2})), "deep16", 0);
-    library.load("flat", file("flat.tga", tga(0, 4, 24, {})), "flat", 0);
-    library.load("cut", file("cut.tga", tga(4, 4, 24, Bytes(47, 1))), "cut", 0);
     library.load("rle", file("bad.tga", rle(4, 1, 24, {0x84, 1, 2, 3})), "rle", 0);
     // The message is cut to its 256-byte buffer.
     library.load("long", file(std::string(300, 'x') + ".tga"), "long", 0);
