@@ -216,44 +216,34 @@ std::vector<Quad> drawnQuads(Draw draw, Counts* counts = nullptr) {
     return quads;
 }
 
-// A fresh temporary folder with an empty data/ in it, made the current
-// folder for the scenes' "data//..." paths; the destructor goes back and
-// removes it.
-class DataFolder {
-public:
-    DataFolder() : path(testsupport::makeTempDir()), previous(std::filesystem::current_path()) {
-        std::filesystem::create_directory(path + "/data");
-        std::filesystem::current_path(path);
-    }
-    ~DataFolder() {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(path);
-    }
-    // Writes data/<name> (a path relative to the data folder).
-    void write(const std::string& name, const Bytes& bytes) const {
-        std::ofstream out(path + "/data/" + name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-
-    const std::string path;
-    const std::filesystem::path previous;
-};
-
-// A scene test: the demo window's GL state, a data folder, a texture library
-// and a renderer; message boxes are recorded, not shown.
+// A scene test: the demo window's GL state, a fresh temporary folder with an
+// empty data/ in it made the current folder (for the scenes' "data//..."
+// paths, removed at the end), a texture library and a renderer; message
+// boxes are recorded, not shown.
 class SceneTest : public ::testing::Test {
 protected:
-    SceneTest() {
+    SceneTest() : folder(testsupport::makeTempDir()), previous(std::filesystem::current_path()) {
+        std::filesystem::create_directory(folder + "/data");
+        std::filesystem::current_path(folder);
         platform::recordMessageBoxes(true);
         rendertest::windowState();
     }
-    ~SceneTest() override { platform::recordMessageBoxes(false); }
+    ~SceneTest() override {
+        platform::recordMessageBoxes(false);
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
 
-    void model(const char* file, const std::vector<Mesh>& meshes) { data.write(file, encode3ds(meshes)); }
+    // Writes data/<name> (a path relative to the data folder).
+    void write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream out(folder + "/data/" + name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    void model(const char* file, const std::vector<Mesh>& meshes) { write(file, encode3ds(meshes)); }
     // Writes data/<key>.tga in one colour and loads it under its key, as the
     // shell loads the shared textures before any scene.
     void texture(const char* key, std::uint8_t grey = 255) {
-        data.write(std::string(key) + ".tga", solidTga(grey));
+        write(std::string(key) + ".tga", solidTga(grey));
         library.load(key, (std::string("data//") + key + ".tga").c_str(), key, 0);
     }
     // The screen quads of the frame at scene time t (after one at 0) with
@@ -262,19 +252,20 @@ protected:
     std::vector<Quad> quadsOf(const char* file, const char* key, double t, double msPerSecond = 1000,
                               const std::vector<Mesh>& meshes = {}, Counts* counts = nullptr) {
         const std::string name = std::string(key) + ".tga";
-        data.write(name, solidTga(255));
+        write(name, solidTga(255));
         model(file, meshes.empty() ? std::vector<Mesh>{crossed("stc", 0, 0, 5000)} : meshes);
         Qu::TextureLibrary only;
         only.load(key, ("data//" + name).c_str(), key, 0);
         Scene scene;
-        std::filesystem::remove(data.path + "/data/" + name);
+        std::filesystem::remove(folder + "/data/" + name);
         if (!scene.init(&only, &renderer)) return {};
         scene.render(0.0f);
         return drawnQuads([&] { scene.render(float(t * msPerSecond)); }, counts);
     }
 
     testsupport::GlContext gl;
-    DataFolder data;
+    const std::string folder;
+    const std::filesystem::path previous;
     Qu::TextureLibrary library;
     Renderer renderer;
 };
