@@ -89,8 +89,7 @@ sound::Stream* openStream(const Bytes& image) {
 
 // Each call in order on one library: its result, and the error it leaves
 // (-1: a success, not checked); then devices that do not open.
-TEST(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+TEST(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {   // on the tests' dummy audio driver
     Bytes image = encodeMp3(44100), noise(65536, 0x5a);
     sound::Stream *first = nullptr, *second = nullptr;
     struct Call {
@@ -147,7 +146,6 @@ std::string startMusicWith(float version, const Bytes* bytes) {
 // Set-up stops at the version or the file and says why; an image without
 // MPEG audio is refused as a stream: the loop then has nothing to play.
 TEST(Music, EveryWaySetUpStopsIsReportedAndNothingPlays) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     Bytes mp3 = encodeMp3(4410), garbage(3000, 0x5a);
     const struct {
         float version;
@@ -165,11 +163,10 @@ TEST(Music, EveryWaySetUpStopsIsReportedAndNothingPlays) {
     }
 }
 
-// The shell's music through SDL's disk driver, which writes every sample
-// the device plays. A stream longer than its decode-ahead ring, started
-// paused, then played again by the frame loop: two exact copies of the
-// reference decode, each from the moment it was let go, with its sync
-// points in order and one end each; after that the loop leaves it alone.
+// The shell's music through SDL's disk driver, which writes every sample played.
+// A stream longer than its decode-ahead ring, started paused, then played again
+// by the frame loop: two exact copies of the reference decode, each from its
+// unpause, with sync points in order and one end each; then the loop leaves it.
 TEST(Music, PlaysSampleExactFromUnpauseThenOnceMoreFromTheLoop) {
     std::string dir = testsupport::makeTempDir(), out = dir + "/out.raw";
     ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out);
