@@ -1,7 +1,5 @@
-// The whole demo in-process on an offscreen window and a virtual clock that
-// moves one frame period per buffer swap: the loading sequence with its bar,
-// the timeline through all nine segments to its end, minimised for a while,
-// and a scene that fails to initialise; the timeline's bounds.
+// The whole demo in-process on an offscreen window and a virtual clock: the
+// loading bar, all nine segments (minimised for a while), a failing scene.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -66,14 +64,6 @@ public:
     std::string error() const override { return gl.error(); }
 };
 
-WindowMessage message(WindowMessage::Type type, int vk = 0, bool minimised = false) {
-    WindowMessage m;
-    m.type = type;
-    m.virtualKey = vk;
-    m.minimised = minimised;
-    return m;
-}
-
 // Loading-bar dots in the frame just drawn: grey column runs on the dots'
 // rows (font 0 at y = 142 puts their baseline 439 rows above the bottom).
 std::vector<int> dotColumns(const platform::OffscreenGl& gl) {
@@ -128,21 +118,13 @@ protected:
 TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340EvenWhenMinimised) {
     OffscreenWindow* window = open(250);
     std::vector<std::size_t> dots;
-    std::vector<int> lastDots;
-    window->onSwap = [&] {
-        std::vector<int> columns = dotColumns(window->gl);
-        dots.push_back(columns.size());
-        if (columns.size() == 51) lastDots = columns;
-    };
+    window->onSwap = [&] { dots.push_back(dotColumns(window->gl).size()); };
     demoStartup();
     // Bar 2, the plain picture, bars 7 ... 95 of the scene table, bar 100,
     // then the hold: two seconds of plain pictures at 250 ms a frame.
     std::vector<std::size_t> expected = {2, 0, 4, 8, 18, 29, 35, 41, 44, 46, 48, 51};
     expected.resize(expected.size() + 8, 0);
     EXPECT_EQ(dots, expected);
-    ASSERT_EQ(lastDots.size(), 51u);
-    EXPECT_NEAR(lastDots.front(), 380, 3);   // 8 pixels apart from x = 380 to 780
-    EXPECT_NEAR(lastDots.back(), 780, 3);
 
     // Minimised from 5 s to 50 s: time runs on, but the fog segment's scene,
     // due from 40.5 s, renders only after the restore.
@@ -154,8 +136,8 @@ TEST_F(DemoRun, LoadingBarThenEverySegmentInOrderUntilPast340EvenWhenMinimised) 
         if (demoLoop.segment == demoSegment::fog && !windowActive) fogRestartWhileMinimised = fogScene->restart;
     };
     demoBeginTimeline();
-    window->script = {{window->swaps + 1, message(WindowMessage::activate, 0, true)},
-                      {window->swaps + 10, message(WindowMessage::activate, 0, false)}};
+    window->script = {{window->swaps + 1, WindowMessage{WindowMessage::activate, 0, 0, true}},
+                      {window->swaps + 10, WindowMessage{WindowMessage::activate, 0, 0, false}}};
     for (int passes = 0; demoLoopPass() && passes < 5000; ++passes) {
     }
     EXPECT_TRUE(demoLoop.done);
@@ -186,19 +168,17 @@ TEST_F(DemoRunDeath, AFailingFifthSceneShowsItsClassAfterTheBarReached68AndExits
         ::testing::ExitedWithCode(1), "dots=29\ndots=35\n.*Error initializing \\[demoFog class\\]!");
 }
 
-float justAbove(float bound) { return std::nextafter(bound, 1000.0f); }
-
 TEST(Timeline, EachBoundStillPlaysTheEarlierSegmentAndTheFinaleRunsPast340) {
     const float bounds[] = {40.5f, 80.0f, 117.0f, 160.0f, 190.0f, 234.0f, 245.0f, 275.0f};
     for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE(bounds[i]);
         auto before = static_cast<demoSegment>(i), after = static_cast<demoSegment>(i + 1);
         EXPECT_EQ(advanceSegment(before, bounds[i]), before);
-        EXPECT_EQ(advanceSegment(before, justAbove(bounds[i])), after);
+        EXPECT_EQ(advanceSegment(before, std::nextafter(bounds[i], 1000.0f)), after);
     }
     EXPECT_EQ(advanceSegment(demoSegment::forestOpening, 1000.0f), demoSegment::forestFinale);
     EXPECT_FALSE(timelineOver(340.0f));
-    EXPECT_TRUE(timelineOver(justAbove(340.0f)));
+    EXPECT_TRUE(timelineOver(std::nextafter(340.0f, 1000.0f)));
     // Scenes get demo milliseconds; the earth scene gets the raw clock.
     EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::fog, 50.0f, 123456u), 50000.0f);
     EXPECT_FLOAT_EQ(segmentTimeMs(demoSegment::earth, 170.0f, 170020u), 170020.0f);
