@@ -8,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <map>
 
 #include "platform/sound.h"
@@ -91,10 +90,8 @@ TEST(SavedHostileInputs, ModelsKeepOnlyWhatTheFileHolds) {
         std::array<int, 3> counts = kept.count(name) ? kept.at(name) : std::array<int, 3>{-1, -1, -1};
         if (name.find("length") != std::string::npos) counts = {-1, 0, 0};
         const std::array<int, 3> actual = {loaded.vertices(), loaded.faces(), loaded.objects()};
-        for (int i = 0; i < 3; ++i)
-            if (counts[std::size_t(i)] >= 0) {
-                EXPECT_EQ(actual[std::size_t(i)], counts[std::size_t(i)]) << name << " count " << i;
-            }
+        for (std::size_t i = 0; i < 3; ++i)
+            if (counts[i] >= 0) { EXPECT_EQ(actual[i], counts[i]) << name << " count " << i; }
         if (name == "entries_beyond_faces_and_vertices.3ds") {
             EXPECT_FLOAT_EQ(loaded.model->vertices.at(2)->u, -0.5f);
         }

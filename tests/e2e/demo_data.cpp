@@ -50,13 +50,6 @@ gen::Model3ds groundModel() {
 
 }  // namespace
 
-const std::vector<std::string>& modelFiles() {
-    static const std::vector<std::string> files = {
-        "forresta.3ds", "asmtest2.3ds", "scenery.3ds", "space.3ds",  "earth.3ds",
-        "forrest6.3ds", "fordrop.3ds",  "foreye.3ds",  "forende.3ds"};
-    return files;
-}
-
 bool write(const std::string& root, const Options& options, std::string* error) {
     const std::string data = root + "/data/";
     if (!gen::makeDirectories(data + "music", error)) return false;
@@ -93,20 +86,18 @@ bool write(const std::string& root, const Options& options, std::string* error) 
     }
 
     const gen::Model3ds model = groundModel();
-    for (const std::string& file : modelFiles()) {
-        if (omitted(options, file)) continue;
-        if (!gen::write3ds(data + file, model, error)) return false;
+    for (const char* file : {"forresta.3ds", "asmtest2.3ds", "scenery.3ds", "space.3ds", "earth.3ds",
+                             "forrest6.3ds", "fordrop.3ds", "foreye.3ds", "forende.3ds"}) {
+        if (!omitted(options, file) && !gen::write3ds(data + file, model, error)) return false;
     }
 
     if (!omitted(options, "vopa.mp3")) {
         const int rate = 44100;
         size_t frames = size_t(options.musicSeconds * rate);
         std::vector<std::int16_t> pcm(frames * 2);
-        for (size_t i = 0; i < frames; ++i) {
-            auto s = std::int16_t(6000.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * double(i) / rate));
-            pcm[2 * i] = s;
-            pcm[2 * i + 1] = s;
-        }
+        for (size_t i = 0; i < frames; ++i)
+            pcm[2 * i] = pcm[2 * i + 1] =
+                std::int16_t(6000.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * double(i) / rate));
         gen::Mp3Settings settings;
         settings.bitrate = 64;
         settings.quality = 7;

@@ -17,9 +17,6 @@ constexpr std::uint8_t loadTopColour[3] = {255, 128, 0};
 constexpr std::uint8_t loadBottomColour[3] = {0, 64, 255};
 constexpr std::uint8_t groundColour[3] = {40, 220, 60};
 
-// The nine model files, as named under data/.
-const std::vector<std::string>& modelFiles();
-
 struct Options {
     std::vector<std::string> omit;   // file names under data/ not to write (e.g. "forresta.3ds")
     double musicSeconds = 0.5;

@@ -38,7 +38,7 @@ case "$case_name" in
 opens_loads_runs_and_ends_on_esc)
   start
   loading_then_scene
-  xdotool key F1; sleep 0.3; xdotool key F2; sleep 0.3; xdotool key F1
+  xdotool key --delay 300 F1 F2 F1
   sleep 0.5
   ends_on_esc
   ;;
@@ -58,10 +58,7 @@ no_display|unreachable_display)
   ;;
 no_audio)
   export SDL_AUDIODRIVER=gravlet-no-such-driver
-  start
-  window_id '^gravlet$' >/dev/null || fail "no window without audio"
-  sleep 4
-  ends_on_esc
+  run_and_escape 4
   # Standard output is a file here, so it is complete only after the end.
   grep -q '^Error!' out.txt || fail "no init error printed"
   grep -qF 'Error initializing output device.' out.txt || fail "no error text printed"
@@ -96,10 +93,7 @@ fullscreen_refused)
   [ "$status" = 1 ] || fail "exit code $status after declining"
   grep -qF 'Use Windowed Mode Instead?' err.txt || fail "no question asked"
   grep -qF 'Program Will Now Close.' err.txt || fail "no closing message"
-  GRAVLET_ANSWER=yes start
-  window_id '^gravlet$' >/dev/null || fail "no window after Yes"
-  sleep 2
-  ends_on_esc
+  GRAVLET_ANSWER=yes run_and_escape 2
   ;;
 demo_goes_on)
   # Without the soundtrack the program says so and runs silent; with an
@@ -113,9 +107,7 @@ demo_goes_on)
     textures) rm data/wt.tga data/fogz1.tga data/greets2.tga ;;
     *) damage "$variant" base/music/vopa.mp3 data/music/vopa.mp3 || fail "cannot damage" ;;
     esac
-    start
-    sleep 7   # loading, the two-second hold, then a few seconds of the timeline
-    ends_on_esc
+    run_and_escape 7   # loading, the two-second hold, then a few seconds of the timeline
     grep -qF 'Error initializing' err.txt && fail "a scene failed"
     if [ "$variant" = missing ]; then
       grep -A1 -x 'Error!' out.txt | grep -qx 'File Not Found' || fail "no File Not Found"

@@ -54,6 +54,13 @@ ends_on_esc() {
   wait_exit 15
   [ "$status" = 0 ] || fail "exit code $status after Esc"
 }
+# Runs $1 seconds past the window's appearance, then Esc.
+run_and_escape() {
+  start
+  window_id '^gravlet$' >/dev/null || fail "no window appeared"
+  sleep "$1"
+  ends_on_esc
+}
 # Without data/forresta.3ds: the first scene's failure, on screen and on
 # standard error, and exit code 1.
 fails_without_model() {

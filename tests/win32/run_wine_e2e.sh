@@ -38,12 +38,6 @@ answer_box() {  # presses $2 in the box titled $1 until the box is gone
   done
   return 1
 }
-run_and_escape() {   # runs $1 seconds past the loading hold, then Esc
-  start
-  window_id '^gravlet$' >/dev/null || fail "no window appeared"
-  sleep "$1"
-  ends_on_esc
-}
 report_printed() {
   # The dash line follows the model names, which end in no line break.
   grep -q -- '-\{57\}$' out.txt && grep -q 'Driver list$' out.txt &&
@@ -93,7 +87,6 @@ missing_model)
 missing_texture)
   start
   window_id '^ERROR$' >/dev/null || fail "no ERROR box"
-  shot box.png
   # A modal box: it stays until answered.
   sleep 2
   grep -qF "ERROR: Could not load TGA file 'data//keu6.tga'" err.txt || fail "box text not reported"
