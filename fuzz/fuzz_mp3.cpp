@@ -6,13 +6,23 @@
 // The library is set up once on SDL's dummy audio driver, so the real
 // device, mixer and decoder threads run. mpg123 itself is not
 // instrumented: coverage comes from our side of the decoder interface.
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "platform/sound.h"
 
 namespace sound = platform::sound;
+
+// The target never closes the library, as a program that just exits would
+// not. Registered before any static object is built, this pause runs after
+// every static destructor: a sound thread still running then is caught
+// touching freed memory.
+__attribute__((constructor(101))) static void lingerAfterStaticDestructors() {
+    std::atexit([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);

@@ -175,6 +175,12 @@ struct Library {
     Channel channels[maxChannels];
     std::vector<std::int32_t> mix;   // audio thread only, sized at init
     std::string driverName;
+
+    // A program that exits without close() would otherwise leave the audio
+    // thread mixing into `mix` after it is freed.
+    ~Library() {
+        if (device) SDL_CloseAudioDevice(device);
+    }
 };
 
 Library lib;

@@ -101,6 +101,10 @@ struct Library {
     std::string driverName;
     Device device;
     std::mutex lock;                 // the channels, and stream callbacks while playing
+
+    // A program that exits without close() would otherwise destroy a
+    // running mixing thread, which ends the process abnormally.
+    ~Library();
 };
 
 Library lib;
@@ -297,6 +301,8 @@ void closeDevice() {
     CloseHandle(device.bufferDone);
     device.bufferDone = nullptr;
 }
+
+Library::~Library() { closeDevice(); }
 
 }  // namespace
 
