@@ -6,7 +6,6 @@
 namespace testsupport {
 
 std::string sourceDir() { return GRAVLET_SOURCE_DIR; }
-std::string binaryDir() { return GRAVLET_BINARY_DIR; }
 
 std::string sharedTestData() {
   if (const char* env = std::getenv("GRAVLET_SHARED_TESTDATA")) return env;

@@ -9,7 +9,6 @@
 namespace testsupport {
 
 std::string sourceDir() { return GRAVLET_SOURCE_DIR; }
-std::string binaryDir() { return "."; }
 std::string sharedTestData() {
     if (const char* env = std::getenv("GRAVLET_SHARED_TESTDATA")) return env;
     return sourceDir() + "/../shared/testdata";
