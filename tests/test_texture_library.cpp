@@ -199,9 +199,8 @@ TEST(TgaDecode, RealFilesMatchAnIndependentDecoder) {
         int width = 0, height = 0, channels = 0;
         unsigned char* theirs = stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 0);
         ASSERT_NE(theirs, nullptr);
-        ASSERT_EQ(ours.image.width, width);
-        ASSERT_EQ(ours.image.height, height);
-        ASSERT_EQ(ours.image.bpp, channels * 8);
+        ASSERT_EQ(std::make_tuple(ours.image.width, ours.image.height, ours.image.bpp),
+                  std::make_tuple(width, height, channels * 8));
         const bool topFirst = (file[17] & 0x20) != 0;
         const std::size_t stride = std::size_t(width) * channels;
         std::size_t differing = 0;
@@ -255,8 +254,7 @@ TEST_F(TextureLibraryTest, LoadedKeysCarryTheCallersTextsAndThreeTexturesOfTheFi
     // 2 x 2: red, green (first row of the file), blue, white; 6-byte rows,
     // which the default 4-byte unpack alignment would misread.
     const char* grass = file("grass.tga", tga(2, 2, 24, {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}));
-    const char* key = "Grass";
-    const char* name = "grassName";
+    const char *key = "Grass", *name = "grassName";
     library.load(key, grass, name, 0);
     library.load("Grass", file("missing.tga"), "other", 0);   // known key: not even opened
     library.load("keu3", grass, "keu3", 0);                    // two keys may share a file
