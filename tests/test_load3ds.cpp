@@ -144,11 +144,7 @@ protected:
     std::vector<TextureLoad> textureLoads;
 };
 
-void expectPoint(const Qu::Vector& v, double x, double y, double z) {
-    EXPECT_DOUBLE_EQ(v.x, x);
-    EXPECT_DOUBLE_EQ(v.y, y);
-    EXPECT_DOUBLE_EQ(v.z, z);
-}
+std::vector<double> xyz(const Qu::Vector& v) { return {v.x, v.y, v.z}; }
 
 // --- The walk and the handlers -------------------------------------------
 
@@ -172,10 +168,10 @@ TEST_F(Load3ds, ObjectsBecomeRecordsOnEngineAxesWithAbsoluteIndices) {
     EXPECT_EQ(second->vertices.at(0), model->vertices.at(3));
 
     // (x, y, z) -> (x, -z, y); every object is centred, then gets normals.
-    expectPoint(p->vertices.at(2)->eyePosition, 1, -3, 6);
-    expectPoint(p->position, 2, -3, 4);
-    expectPoint(p->vertices.at(0)->position, -1, 0, -2);
-    expectPoint(p->vertices.at(1)->normal, 0, -1, 0);
+    EXPECT_EQ(xyz(p->vertices.at(2)->eyePosition), (std::vector<double>{1, -3, 6}));
+    EXPECT_EQ(xyz(p->position), (std::vector<double>{2, -3, 4}));
+    EXPECT_EQ(xyz(p->vertices.at(0)->position), (std::vector<double>{-1, 0, -2}));
+    EXPECT_EQ(xyz(p->vertices.at(1)->normal), (std::vector<double>{0, -1, 0}));
     // Mappings are negated; corners take their vertex's.
     const Face* f = p->faces.at(0);
     EXPECT_EQ(std::vector<float>(f->cornerU, f->cornerU + 3), (std::vector<float>{0.0f, -0.25f, -1.0f}));
