@@ -183,11 +183,6 @@ TEST_F(BuildUp, HeadFaceGlowsWithSpritesThatSwellOverOneFace) {
         EXPECT_NEAR(white.count, expected, expected * 0.1) << "N = " << c.n;
         EXPECT_NEAR(white.x, project(faceX(c.headFace - 1), 0, depth).x, 2.0) << "N = " << c.n;
     }
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-
     Qu::TextureLibrary none;   // without "light3": lines only
     clear();
     renderer.drawWireBuild(&world.model, &none, 1.5f);
@@ -227,8 +222,6 @@ TEST_F(BuildUp, SolidPassDrawsLitTexturedFacesOfTheSurfaceKindOnly) {
     EXPECT_TRUE(facesShown(gl, 150).empty()) << "wire-only kind drawn as surface";
     const rendertest::ScreenPoint centre = project(faceX(0), -150, depth);
     EXPECT_GT(gl.pixel(int(centre.x), int(centre.y)).r, 150);   // lit by the diffuse light
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 
 }  // namespace

@@ -144,11 +144,7 @@ protected:
     std::vector<TextureLoad> textureLoads;
 };
 
-void expectPoint(const Qu::Vector& v, double x, double y, double z) {
-    EXPECT_DOUBLE_EQ(v.x, x);
-    EXPECT_DOUBLE_EQ(v.y, y);
-    EXPECT_DOUBLE_EQ(v.z, z);
-}
+std::vector<double> xyz(const Qu::Vector& v) { return {v.x, v.y, v.z}; }
 
 // --- The walk and the handlers -------------------------------------------
 
@@ -163,9 +159,7 @@ TEST_F(Load3ds, ObjectsBecomeRecordsOnEngineAxesWithAbsoluteIndices) {
     ASSERT_EQ(library.models.count(), 1);
     ASSERT_EQ(model->objects.count(), 2);
     EXPECT_EQ(model->vertices.count(), 7);
-    Object* p = object(model, 0);
-    Object* second = object(model, 1);
-    EXPECT_EQ(second->vertexBase, 3);
+    Object *p = object(model, 0), *second = object(model, 1);
     // Indices are absolute; objects hold the model's own records.
     const Face* face = second->faces.at(0);
     EXPECT_EQ(std::vector<std::uint32_t>(face->vertexIndex, face->vertexIndex + 3),
@@ -174,16 +168,14 @@ TEST_F(Load3ds, ObjectsBecomeRecordsOnEngineAxesWithAbsoluteIndices) {
     EXPECT_EQ(second->vertices.at(0), model->vertices.at(3));
 
     // (x, y, z) -> (x, -z, y); every object is centred, then gets normals.
-    expectPoint(p->vertices.at(2)->eyePosition, 1, -3, 6);
-    expectPoint(p->position, 2, -3, 4);
-    expectPoint(p->vertices.at(0)->position, -1, 0, -2);
-    expectPoint(p->vertices.at(1)->normal, 0, -1, 0);
+    EXPECT_EQ(xyz(p->vertices.at(2)->eyePosition), (std::vector<double>{1, -3, 6}));
+    EXPECT_EQ(xyz(p->position), (std::vector<double>{2, -3, 4}));
+    EXPECT_EQ(xyz(p->vertices.at(0)->position), (std::vector<double>{-1, 0, -2}));
+    EXPECT_EQ(xyz(p->vertices.at(1)->normal), (std::vector<double>{0, -1, 0}));
     // Mappings are negated; corners take their vertex's.
-    const float expectedU[3] = {0.0f, -0.25f, -1.0f}, expectedV[3] = {-2.0f, -0.5f, 0.75f};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FLOAT_EQ(p->faces.at(0)->cornerU[i], expectedU[i]) << i;
-        EXPECT_FLOAT_EQ(p->faces.at(0)->cornerV[i], expectedV[i]) << i;
-    }
+    const Face* f = p->faces.at(0);
+    EXPECT_EQ(std::vector<float>(f->cornerU, f->cornerU + 3), (std::vector<float>{0.0f, -0.25f, -1.0f}));
+    EXPECT_EQ(std::vector<float>(f->cornerV, f->cornerV + 3), (std::vector<float>{-2.0f, -0.5f, 0.75f}));
 }
 
 // The n-th entry of any face material chunk is the file's n-th face record

@@ -18,11 +18,7 @@ using Qu::Object;
 using Qu::Vector;
 using Qu::Vertex;
 
-void expectVector(const Vector& v, double x, double y, double z, double tolerance = 1e-12) {
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
+std::vector<double> xyz(const Vector& v) { return {v.x, v.y, v.z}; }
 
 struct ModelTest : ::testing::Test {
     Model* model = new Model;
@@ -54,16 +50,16 @@ TEST_F(ModelTest, CentreMovesGeometryOntoTheBoundingBoxCentre) {
     Object* object = mesh("box", {{-2, 1, 5}, {6, 3, 5}, {0, 2, 9}}, {});
     object->matrix.rotation(1.0f, 2.0f, 3.0f);
     object->centre();
-    expectVector(object->size, 8, 2, 4);
-    expectVector(object->position, 2, 2, 7);
-    expectVector(object->homePosition, 2, 2, 7);
-    expectVector(object->vertices.at(1)->position, 4, 1, -2);
+    EXPECT_EQ(xyz(object->size), (std::vector<double>{8, 2, 4}));
+    EXPECT_EQ(xyz(object->position), (std::vector<double>{2, 2, 7}));
+    EXPECT_EQ(xyz(object->homePosition), (std::vector<double>{2, 2, 7}));
+    EXPECT_EQ(xyz(object->vertices.at(1)->position), (std::vector<double>{4, 1, -2}));
     for (int i = 0; i < 9; ++i) EXPECT_EQ(object->matrix.m[i], i % 4 == 0 ? 1.0f : 0.0f);
     // eyePosition keeps the loaded point until the renderer writes it.
-    expectVector(object->vertices.at(1)->eyePosition, 6, 3, 5);
+    EXPECT_EQ(xyz(object->vertices.at(1)->eyePosition), (std::vector<double>{6, 3, 5}));
     Object* empty = mesh("lamp", {}, {});
     empty->centre();
-    expectVector(empty->position, 0, 0, 0);
+    EXPECT_EQ(xyz(empty->position), (std::vector<double>{0, 0, 0}));
     empty->computeNormals();   // nothing to do, must not fail
 }
 
@@ -119,7 +115,7 @@ TEST_F(ModelTest, PlaceReplacesOrientationAndFindObjectTakesTheFirstExactMatch) 
     Qu::Matrix expected;
     expected.rotation(0.0f, 0.25f, 0.0f);
     for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(first->matrix.m[i], expected.m[i]);
-    expectVector(first->position, 11, 22, 33);
+    EXPECT_EQ(xyz(first->position), (std::vector<double>{11, 22, 33}));
 
     mesh("tree", {}, {});
     Object* lamp = mesh("lamp", {}, {});

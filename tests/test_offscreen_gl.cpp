@@ -45,7 +45,6 @@ TEST_P(OffscreenGlBackend, DrawsReadsBackAndWritesThePngTopRowFirst) {
     EXPECT_EQ(gl.pixel(3, 0), (Rgba{255, 0, 0, 255}));
     EXPECT_EQ(gl.pixelFromTop(3, 0), (Rgba{0, 0, 255, 255}));
     const std::vector<std::uint8_t> bottomUp = gl.offscreen().readPixels(), topDown = gl.frame();
-    ASSERT_EQ(bottomUp.size(), 8u * 4u * 4u);
     EXPECT_EQ(platform::flipRows(topDown, 8, 4), bottomUp);   // GL gives the bottom row first
 
     const std::string dir = testsupport::makeTempDir();
@@ -53,8 +52,7 @@ TEST_P(OffscreenGlBackend, DrawsReadsBackAndWritesThePngTopRowFirst) {
     int width = 0, height = 0, channels = 0;
     unsigned char* decoded = stbi_load((dir + "/frame.png").c_str(), &width, &height, &channels, 4);
     ASSERT_NE(decoded, nullptr);
-    EXPECT_EQ(width, 8);
-    EXPECT_EQ(height, 4);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(8, 4));
     EXPECT_EQ(std::vector<std::uint8_t>(decoded, decoded + 8 * 4 * 4), topDown);
     stbi_image_free(decoded);
     EXPECT_FALSE(platform::writeRgbaPng(dir + "/short.png", 2, 2, std::vector<std::uint8_t>(2 * 2 * 4 - 1)));

@@ -86,9 +86,6 @@ void expectBlends(Renderer& renderer, const testsupport::GlContext& gl) {
         EXPECT_NEAR(gl.pixel(gl.width() / 2, gl.height() / 2).r, channel(row.expected), 2)
             << row.op << " " << row.screen << " " << row.alpha;
     }
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
 
 // In a frame without stored alpha, as the demo's window, and then in one that
