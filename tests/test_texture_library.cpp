@@ -34,6 +34,7 @@ Bytes tga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, const B
           std::uint8_t type = 2) {
     Bytes file = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8),
                   std::uint8_t(height), std::uint8_t(height >> 8), depth, 0};
+    file.reserve(file.size() + payload.size());   // without it GCC 12 warns falsely (-Warray-bounds)
     file.insert(file.end(), payload.begin(), payload.end());
     return file;
 }
