@@ -97,15 +97,6 @@ TEST(ContactSheet, ShrinksUprightRoundingTheBoxAveragesAndEndsAtTheEnd) {
     EXPECT_EQ(sheetTimes(0, 340000, 5000).size(), 69u);   // the end included
 }
 
-TEST(VideoOutput, SoundtrackSpanFollowsTheFrames) {
-    std::vector<std::int16_t> stereo(2 * 44100 * 3);   // three seconds
-    for (std::size_t i = 0; i < stereo.size(); ++i) stereo[i] = std::int16_t(i / 2 % 30000);
-    const std::vector<std::int16_t> span = soundtrackSpan(stereo, 44100, 30, 30, 30);   // 1 s to 2 s
-    ASSERT_EQ(span.size(), 2u * 44100);
-    EXPECT_EQ(span[0], 44100 % 30000);
-    EXPECT_EQ(soundtrackSpan(stereo, 44100, 30, 60, 60).size(), 2u * 44100);   // cut at the end
-}
-
 struct Png {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;   // top row first
