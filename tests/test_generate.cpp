@@ -58,7 +58,6 @@ void collect(const aiScene* scene, const aiNode* node, std::vector<SeenObject>& 
     for (unsigned i = 0; i < node->mNumChildren; ++i) collect(scene, node->mChildren[i], out);
 }
 
-// Assimp sees the written objects: names, faces per material, positions.
 void expectAssimpAgrees(const Model3ds& model) {
     std::string error;
     const Bytes bytes = encode3ds(model, &error);

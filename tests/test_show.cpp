@@ -42,10 +42,6 @@ ShowRun show(std::vector<std::string> args) {
 class ShowTest : public ::testing::Test {
 protected:
     ~ShowTest() override { std::filesystem::remove_all(dir); }
-    std::string write(const std::string& name, const Bytes& bytes) {
-        testsupport::writeBytes(dir + "/" + name, bytes);
-        return dir + "/" + name;
-    }
     std::string dir = testsupport::makeTempDir();
 };
 
@@ -56,8 +52,8 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
     model.objects = {{"tree", {{-2, 0, 0}, {6, 0, -2}, {0, -4, -4}}, {{0, 1, 2, 0}}},
                      {"odd \"name\"", {{0.75f, -0.04f, 10}}, {{0, 0, 0, 0}}}};
     std::string error;
-    // No name that tells the type: the main chunk does.
-    const std::string path = write("scene.bin", gen::encode3ds(model, &error));
+    const std::string path = dir + "/scene.bin";   // no name that tells the type: the main chunk does
+    testsupport::writeBytes(path, gen::encode3ds(model, &error));
     const ShowRun run = show({path});
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.err, "");
@@ -72,9 +68,10 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
 // its rows put back in file order.
 TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
     // A 3 x 1 true-colour TGA, bottom row first.
-    const Bytes tiny = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    testsupport::writeBytes(dir + "/tiny.bin",
+                            {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     const std::string real = testsupport::sharedTestData() + "/tga/";
-    for (const std::string& path : {write("tiny.bin", tiny), real + "Concrete.tga", real + "holygrail.tga"}) {
+    for (const std::string& path : {dir + "/tiny.bin", real + "Concrete.tga", real + "holygrail.tga"}) {
         int width = 0, height = 0, channels = 0;
         stbi_uc* decoded = stbi_load(path.c_str(), &width, &height, &channels, 0);
         ASSERT_NE(decoded, nullptr) << path;
