@@ -44,6 +44,7 @@ protected:
     ~ShowTest() override { std::filesystem::remove_all(dir); }
     std::string dir = testsupport::makeTempDir();
 };
+using GeneratedTextures = ShowTest;   // its folder for the written textures
 
 TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
     // Written in engine coordinates; the reader centres each object.
@@ -116,12 +117,10 @@ void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) 
                                ours.pixels + std::size_t(height - 1 - row) * stride)) << "row " << row;
 }
 
-TEST(GeneratedTextures, EveryTextureReadsTheSameInAnIndependentDecoder) {
-    const std::string dir = testsupport::makeTempDir();
+TEST_F(GeneratedTextures, EveryTextureReadsTheSameInAnIndependentDecoder) {
     ASSERT_FALSE(gen::screenTextures().empty() || gen::materialTextures().empty());
     for (const auto* jobs : {&gen::screenTextures(), &gen::materialTextures()})
         for (const gen::TextureJob& job : *jobs) expectBothReadersAgree(job, dir);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
