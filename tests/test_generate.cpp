@@ -1,7 +1,7 @@
-// The data generator: its TGA, 3DS and MP3 writers read back by the
-// engine's readers and by assimp, and the whole data set: written the same
-// twice, passed by the data check, a damaged copy reported exactly (also by
-// the gravlet-data binary).
+// The data generator: its 3DS and MP3 writers read back by assimp and the
+// demo's decoder (TGA files: test_show), and the whole data set: written the
+// same twice, passed by the data check, a damaged copy reported exactly (also
+// by the gravlet-data binary).
 #include <gtest/gtest.h>
 
 #include <assimp/Importer.hpp>
@@ -14,7 +14,6 @@
 #include <map>
 
 #include "platform/sound.h"
-#include "resources/texture_library.h"
 #include "support/paths.h"
 #include "support/tool_files.h"
 #include "tools/generate/data_check.h"
@@ -29,18 +28,6 @@ namespace fs = std::filesystem;
 using namespace gen;
 using testsupport::Bytes;
 using Lines = std::vector<std::string>;
-
-TEST(TgaWriter, UncompressedBottomRowFirstAndTheEngineSwapsBackToRgb) {
-    // Two rows: top row red then green, bottom row blue then white.
-    const std::uint8_t rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-    const Bytes file = encodeTga(2, 2, rgb);
-    Qu::Image image;
-    ASSERT_EQ(Qu::decodeTga(file.data(), file.size(), image), Qu::TgaStatus::ok);
-    // Texel (0, 0) is the first pixel of the file: the picture's bottom left.
-    EXPECT_EQ(Bytes(image.pixels, image.pixels + 12),
-              (Bytes{0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}));
-    delete[] image.pixels;
-}
 
 // One object as a reader sees it: name, faces per material and the
 // file-coordinate box around its vertices.
@@ -71,7 +58,6 @@ void collect(const aiScene* scene, const aiNode* node, std::vector<SeenObject>& 
     for (unsigned i = 0; i < node->mNumChildren; ++i) collect(scene, node->mChildren[i], out);
 }
 
-// Assimp sees the written objects: names, faces per material, positions.
 void expectAssimpAgrees(const Model3ds& model) {
     std::string error;
     const Bytes bytes = encode3ds(model, &error);

@@ -1,6 +1,6 @@
 // gravlet-data show, and TGA files as an independent decoder (stb_image)
-// sees them: the report's CRC of real images and every generated texture
-// read the same by the engine and by stb.
+// sees them: the report's CRC of real images, and every generated texture
+// read back as painted by stb and by the engine.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -42,12 +42,9 @@ ShowRun show(std::vector<std::string> args) {
 class ShowTest : public ::testing::Test {
 protected:
     ~ShowTest() override { std::filesystem::remove_all(dir); }
-    std::string write(const std::string& name, const Bytes& bytes) {
-        testsupport::writeBytes(dir + "/" + name, bytes);
-        return dir + "/" + name;
-    }
     std::string dir = testsupport::makeTempDir();
 };
+using GeneratedTextures = ShowTest;   // its folder for the written textures
 
 TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
     // Written in engine coordinates; the reader centres each object.
@@ -56,8 +53,8 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
     model.objects = {{"tree", {{-2, 0, 0}, {6, 0, -2}, {0, -4, -4}}, {{0, 1, 2, 0}}},
                      {"odd \"name\"", {{0.75f, -0.04f, 10}}, {{0, 0, 0, 0}}}};
     std::string error;
-    // No name that tells the type: the main chunk does.
-    const std::string path = write("scene.bin", gen::encode3ds(model, &error));
+    const std::string path = dir + "/scene.bin";   // no name that tells the type: the main chunk does
+    testsupport::writeBytes(path, gen::encode3ds(model, &error));
     const ShowRun run = show({path});
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.err, "");
@@ -72,9 +69,10 @@ TEST_F(ShowTest, ModelReportListsObjectsAndTextureLoadsWithoutEcho) {
 // its rows put back in file order.
 TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
     // A 3 x 1 true-colour TGA, bottom row first.
-    const Bytes tiny = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    testsupport::writeBytes(dir + "/tiny.bin",
+                            {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 24, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     const std::string real = testsupport::sharedTestData() + "/tga/";
-    for (const std::string& path : {write("tiny.bin", tiny), real + "Concrete.tga", real + "holygrail.tga"}) {
+    for (const std::string& path : {dir + "/tiny.bin", real + "Concrete.tga", real + "holygrail.tga"}) {
         int width = 0, height = 0, channels = 0;
         stbi_uc* decoded = stbi_load(path.c_str(), &width, &height, &channels, 0);
         ASSERT_NE(decoded, nullptr) << path;
@@ -93,13 +91,15 @@ TEST_F(ShowTest, ImageReportCarriesTheCrcOfThePixelsStbDecodes) {
     }
 }
 
-// The same rows in both decoders: the engine keeps the file's, bottom first;
-// stb puts the top first. (The data check sees to power-of-two sides.)
+// The painted pixels in both decoders: stb puts the top row first, as
+// painted; the engine keeps the file's rows, bottom first, red first.
+// (The data check sees to power-of-two sides.)
 void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) {
     SCOPED_TRACE(job.file);
     const std::string path = dir + "/" + job.file;
     std::string error;
-    ASSERT_TRUE(gen::savePicture(job.paint(), path, &error)) << error;
+    const gen::Picture picture = job.paint();
+    ASSERT_TRUE(gen::savePicture(picture, path, &error)) << error;
     const Bytes file = testsupport::readBytes(path);
     Qu::Image ours;
     ASSERT_EQ(Qu::decodeTga(file.data(), file.size(), ours), Qu::TgaStatus::ok);
@@ -109,18 +109,18 @@ void expectBothReadersAgree(const gen::TextureJob& job, const std::string& dir) 
         stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 3), stbi_image_free);
     ASSERT_NE(theirs, nullptr) << stbi_failure_reason();
     ASSERT_TRUE(width == ours.width && height == ours.height) << width << "x" << height << " in stb";
+    const Bytes painted = picture.toRgb8();
+    ASSERT_TRUE(std::equal(painted.begin(), painted.end(), theirs.get())) << "stb reads other pixels";
     const std::size_t stride = std::size_t(width) * 3;
     for (int row = 0; row < height; ++row)
         ASSERT_TRUE(std::equal(theirs.get() + std::size_t(row) * stride, theirs.get() + std::size_t(row + 1) * stride,
                                ours.pixels + std::size_t(height - 1 - row) * stride)) << "row " << row;
 }
 
-TEST(GeneratedTextures, EveryTextureReadsTheSameInAnIndependentDecoder) {
-    const std::string dir = testsupport::makeTempDir();
+TEST_F(GeneratedTextures, EveryTextureReadsTheSameInAnIndependentDecoder) {
     ASSERT_FALSE(gen::screenTextures().empty() || gen::materialTextures().empty());
     for (const auto* jobs : {&gen::screenTextures(), &gen::materialTextures()})
         for (const gen::TextureJob& job : *jobs) expectBothReadersAgree(job, dir);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

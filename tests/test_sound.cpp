@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/data_file.h"
@@ -53,9 +54,6 @@ Bytes encodeMp3(int frames) {
     return out;
 }
 
-constexpr unsigned demoMode = sound::mode16Bits | sound::modeSigned | sound::modeMono |
-                              sound::modeLoadMemory | sound::modeMpegAccurate;
-
 // The independent decoder: libmpg123 fed from memory, 44.1 kHz 16-bit stereo.
 std::vector<std::int16_t> referenceDecode(const Bytes& image) {
     mpg123_handle* h = mpg123_new(nullptr, nullptr);
@@ -83,22 +81,19 @@ bool waitFor(const std::function<bool()>& done) {
     return done();
 }
 
-sound::Stream* openStream(const Bytes& image) {
-    return sound::streamOpen(reinterpret_cast<const char*>(image.data()), demoMode, 0, int(image.size()));
+sound::Stream* openStream(const Bytes& image) {   // as the demo opens its music
+    const unsigned mode = sound::mode16Bits | sound::modeSigned | sound::modeMono | sound::modeLoadMemory |
+                          sound::modeMpegAccurate;
+    return sound::streamOpen(reinterpret_cast<const char*>(image.data()), mode, 0, int(image.size()));
 }
 
 // Each call in order on one library: its result, and the error it leaves
-// (-1: a success, not checked); then devices that do not open.
-TEST(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {   // on the tests' dummy audio driver
+// (-1: a success, not checked), on the tests' dummy audio driver; then a
+// device that cannot open, and output 0, which opens none: nothing plays.
+TEST(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {
     Bytes image = encodeMp3(44100), noise(65536, 0x5a);
     sound::Stream *first = nullptr, *second = nullptr;
-    struct Call {
-        const char* what;
-        std::function<long()> call;
-        long result;
-        int error;
-    };
-    const Call calls[] = {
+    const std::tuple<const char*, std::function<long()>, long, int> calls[] = {
         {"open before init", [&] { return long(openStream(image) != nullptr); }, 0, sound::errUninitialized},
         {"output 7", [&] { return long(sound::setOutput(7)); }, 0, sound::errInvalidParam},
         {"65 channels", [&] { return long(sound::init(44100, 65, 0)); }, 0, sound::errInvalidParam},
@@ -111,23 +106,21 @@ TEST(SoundLibrary, EveryMisuseFailsWithItsErrorCode) {   // on the tests' dummy 
         {"play", [&] { return long(sound::streamPlayEx(-1, first, nullptr, true)); }, 0, -1},
         {"no free channel", [&] { return long(sound::streamPlayEx(-1, second, nullptr, true)); }, -1,
          sound::errChannelAlloc},
+        {"closed, then no such ALSA device", [&] {
+             sound::close();
+             ScopedEnv sdl("SDL_AUDIODRIVER", "alsa"), device("AUDIODEV", "gravlet_no_such_device");
+             return long(sound::getOutput() == sound::outputAlsa && !sound::init(44100, 32, 0));
+         }, 1, sound::errInit},
+        {"output 0", [&] { return long(sound::setOutput(sound::outputNoSound) && sound::init(44100, 32, 0)); },
+         1, -1},
+        {"nothing plays", [&] { return sound::streamPlayEx(-1, openStream(image), nullptr, false); }, -1,
+         sound::errPlay},
     };
-    for (const Call& c : calls) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.call(), c.result);
-        if (c.error >= 0) { EXPECT_EQ(sound::getError(), c.error); }
+    for (const auto& [what, call, result, error] : calls) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(call(), result);
+        if (error >= 0) { EXPECT_EQ(sound::getError(), error); }
     }
-    sound::close();
-    {   // a device that cannot open fails init
-        ScopedEnv sdl("SDL_AUDIODRIVER", "alsa"), device("AUDIODEV", "gravlet_no_such_device");
-        EXPECT_EQ(sound::getOutput(), sound::outputAlsa);
-        EXPECT_FALSE(sound::init(44100, 32, 0));
-        EXPECT_EQ(sound::getError(), sound::errInit);
-    }
-    ASSERT_TRUE(sound::setOutput(sound::outputNoSound));   // output 0 opens none: init succeeds, nothing plays
-    ASSERT_TRUE(sound::init(44100, 32, 0));
-    EXPECT_EQ(sound::streamPlayEx(sound::freeChannel, openStream(image), nullptr, false), -1);
-    EXPECT_EQ(sound::getError(), sound::errPlay);
     sound::close();
 }
 
@@ -147,15 +140,12 @@ std::string startMusicWith(float version, const Bytes* bytes) {
 // MPEG audio is refused as a stream: the loop then has nothing to play.
 TEST(Music, EveryWaySetUpStopsIsReportedAndNothingPlays) {
     Bytes mp3 = encodeMp3(4410), garbage(3000, 0x5a);
-    const struct {
-        float version;
-        const Bytes* file;
-        const char* says;
-    } cases[] = {{3.73f, &mp3, "You should be using FMOD 3.74\n"}, {0.0f, nullptr, "File Not Found\n"},
-                 {0.0f, &garbage, "1 - System audio output device\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.says);
-        EXPECT_NE(startMusicWith(c.version, c.file).find(c.says), std::string::npos);
+    const std::tuple<float, const Bytes*, const char*> cases[] = {
+        {3.73f, &mp3, "You should be using FMOD 3.74\n"}, {0.0f, nullptr, "File Not Found\n"},
+        {0.0f, &garbage, "1 - System audio output device\n"}};
+    for (const auto& [version, file, says] : cases) {
+        SCOPED_TRACE(says);
+        EXPECT_NE(startMusicWith(version, file).find(says), std::string::npos);
         EXPECT_EQ(musicStream, nullptr);
         playMusicAttempt();
         EXPECT_EQ(musicChannel, -1);
@@ -178,9 +168,8 @@ TEST(Music, PlaysSampleExactFromUnpauseThenOnceMoreFromTheLoop) {
     ASSERT_NE(reference[0], 0);
     startMusicWith(3.74f, &image);   // the required version itself
     ASSERT_NE(musicStream, nullptr);
-    for (auto [frame, name] : {std::pair<long, const char*>{15000, "drop"}, {0, "start"}, {frames + 1, "beyond"}}) {
+    for (auto [frame, name] : {std::pair<long, const char*>{15000, "drop"}, {0, "start"}, {frames + 1, "beyond"}})
         ASSERT_TRUE(sound::streamAddSyncPoint(musicStream, frame, name));
-    }
     auto written = [&] { return std::filesystem::exists(out) ? std::filesystem::file_size(out) : 0; };
     std::uintmax_t atPlay = written();
     testing::internal::CaptureStdout();

@@ -97,8 +97,7 @@ TEST(SdlEvents, DriveTheShellsSwitchesActivityViewAndQuit) {
 // each box recorded since (what the shell asks for, not what reaches a screen).
 class ScriptedWindow : public platform::GlWindow {
 public:
-    bool videoOk = true;
-    bool modeOk = true;
+    bool videoOk = true, modeOk = true;
     OpenStep failAt = OpenStep::none;
     unsigned teardownFailures = 0;
     std::vector<std::string> log;
@@ -192,9 +191,7 @@ struct VirtualDisplay {
         if (out && std::fscanf(out, "%d %d", &pid, &number) != 2) number = -1;
         if (out) pclose(out);
     }
-    ~VirtualDisplay() {
-        if (pid > 0) kill(pid, SIGTERM);   // never -1: that would be every process
-    }
+    ~VirtualDisplay() { if (pid > 0) kill(pid, SIGTERM); }   // never -1: that would be every process
     std::string name() const { return ":" + std::to_string(number); }
     int pid = -1, number = -1;
 };
