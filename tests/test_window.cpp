@@ -184,10 +184,11 @@ TEST(OpenWindow, EveryWayOfOpeningAndClosingWithItsBoxes) {
                    "showCursor", "close", "box ERROR (!)", "refused"}));
 }
 
-// A virtual X server of the test's own (display number picked by the server).
+// A virtual X server of the test's own (display number picked by the server;
+// -noreset, or the box after the teardown may meet the server mid-reset).
 struct VirtualDisplay {
     VirtualDisplay() {
-        std::FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp 2>/dev/null & echo $!", "r");
+        std::FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp -noreset 2>/dev/null & echo $!", "r");
         if (out && std::fscanf(out, "%d %d", &pid, &number) != 2) number = -1;
         if (out) pclose(out);
     }
