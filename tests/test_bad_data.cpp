@@ -24,7 +24,7 @@ using testsupport::Bytes;
 std::map<std::string, Bytes> regressInputs(const std::string& kind) {
     std::map<std::string, Bytes> files;
     for (const auto& entry : fs::directory_iterator(fs::path(testsupport::sourceDir()) / "tests" / "regress" / kind))
-        files[entry.path().filename()] = testsupport::readBytes(entry.path().string());
+        files[entry.path().filename().string()] = testsupport::readBytes(entry.path().string());
     return files;
 }
 
